@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Makes a demo signature.dat: 16 MiB of payload stamped by the program's own -sig mode.
+#   make-demo-signature.sh WINE_RUN PROGRAM.exe OUTPUT
+set -euo pipefail
+wine_run=$1 exe=$2 out=$3
+payload=$out.payload
+yes 'Quorvane demo signature payload' | head -c 16777216 >"$payload" || true
+[ "$(stat -c %s "$payload")" -eq 16777216 ]
+timeout 120 "$wine_run" "$exe" -sig "$payload"
+[ "$(stat -c %s "$payload")" -eq 16777232 ] || { echo "stamping $payload failed" >&2; exit 1; }
+mv "$payload" "$out"

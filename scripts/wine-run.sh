@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs a Windows program in the private Wine environment kept in STATE.
+#   wine-run.sh STATE PROGRAM.exe [ARGS...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+state=${1:?state folder}; shift
+"$here/wine-env.sh" up "$state"
+state=$(cd "$state" && pwd)
+export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export HOME=${HOME:-$state}
+DISPLAY=$(cat "$state/display")
+export DISPLAY
+exec wine "$@"
