@@ -1,0 +1,30 @@
+// The common base of the scanners: the step protocol and the object reader.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class TScannerThread;
+
+class TScanner {
+public:
+    explicit TScanner(TScannerThread* aScannerThread) : FScannerThread(aScannerThread) {}
+    virtual ~TScanner() = default;
+    TScanner(const TScanner&) = delete;
+    TScanner& operator=(const TScanner&) = delete;
+
+    // Scans the next object and returns true, or returns false when none is left.
+    virtual bool ScanNext() { return false; }
+
+protected:
+    // Reads one object in 8192-byte blocks; never throws.
+    void ScanFile(const std::wstring& aPath);
+    // The inspection of one block of aCount bytes (1 to 8192). Records nothing.
+    virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
+    // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
+    static std::uint8_t Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept;
+
+    TScannerThread* const FScannerThread;
+};
