@@ -10,6 +10,7 @@
 #include <sddl.h>
 
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -314,6 +315,86 @@ TEST_F(SettingsTest, AccessorKeepsOneInstanceAndRetriesAfterAFailedConstruction)
     EXPECT_EQ(&Settings(), &first);
     ReleaseSettings();
     EXPECT_FALSE(Settings().GetFolderScan(L"D:\\Only in memory")) << "a new instance after release";
+}
+
+// Random folder tables of awkward paths: what Save writes, Load reads back as the same table,
+// except that paths equal when letter case is ignored become one entry (the later one's spelling
+// and flag, at the earlier one's position).
+class RandomTables {
+public:
+    std::wstring Path()
+    {
+        std::wstring path;
+        for (int length = Pick(0, 10); length > 0; --length)
+            path += kCharacters[static_cast<std::size_t>(Pick(0, static_cast<int>(kCharacters.size()) - 1))];
+        return path;
+    }
+
+    // aPath with each letter that has a case partner switched at random.
+    std::wstring CaseVariant(std::wstring aPath)
+    {
+        for (wchar_t& c : aPath) {
+            for (const auto& [lower, upper] : kCasePairs) {
+                if ((c == lower || c == upper) && Pick(0, 1) == 1) {
+                    c = c == lower ? upper : lower;
+                    break;
+                }
+            }
+        }
+        return aPath;
+    }
+
+    int Pick(int aLow, int aHigh) { return std::uniform_int_distribution<int>(aLow, aHigh)(engine_); }
+
+private:
+    static inline const std::wstring kCharacters = [] {
+        std::wstring characters = L"aAxX09\\:. ;\"=\xe4\xc4\xe9\xc9\x436\x416\x3c3\x3a3\x3c2\xdf\x1e9e";
+        for (wchar_t c = 1; c < 32; ++c)
+            characters += c;
+        return characters;
+    }();
+    static constexpr std::pair<wchar_t, wchar_t> kCasePairs[] = {
+        {L'a', L'A'}, {L'x', L'X'}, {0xe4, 0xc4}, {0xe9, 0xc9}, {0x436, 0x416}, {0x3c3, 0x3a3}, {0xdf, 0x1e9e}};
+
+    std::mt19937 engine_{20261210};
+};
+
+Table MergedIgnoringCase(const Table& aTable)
+{
+    Table merged;
+    for (const auto& entry : aTable) {
+        const auto earlier = std::find_if(merged.begin(), merged.end(), [&](const auto& aItem) {
+            return CompareStringOrdinal(aItem.first.c_str(), static_cast<int>(aItem.first.size()),
+                       entry.first.c_str(), static_cast<int>(entry.first.size()), TRUE) == CSTR_EQUAL;
+        });
+        if (earlier != merged.end())
+            *earlier = entry;
+        else
+            merged.push_back(entry);
+    }
+    return merged;
+}
+
+TEST_F(SettingsTest, RandomTablesSurviveSaveAndLoad)
+{
+    RandomTables random;
+    TSettings settings;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<std::wstring> paths(static_cast<std::size_t>(random.Pick(1, 6)));
+        for (std::wstring& path : paths)
+            path = random.Path();
+        settings.ClearFolders();
+        for (int entries = random.Pick(0, 12); entries > 0; --entries) {
+            const std::wstring& path = paths[static_cast<std::size_t>(random.Pick(0, static_cast<int>(paths.size()) - 1))];
+            settings.SetFolderScan(random.CaseVariant(path), random.Pick(0, 1) == 1);
+        }
+        const Table expected = MergedIgnoringCase(TableOf(settings));
+        settings.Save();
+        settings.ClearFolders();
+        settings.Load();
+        ASSERT_EQ(TableOf(settings), expected) << "round " << round << ", stored as "
+                                               << testing::PrintToString(*OpenStored()->ReadString(L"Folders"));
+    }
 }
 
 } // namespace
