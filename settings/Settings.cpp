@@ -121,8 +121,8 @@ TSettings& Settings()
 
 void ReleaseSettings() noexcept
 {
+    // The accessor forgets the instance before it is destroyed.
     std::unique_ptr<TSettings> released = std::move(gSettings);
-    gSettings = nullptr;
     released.reset();
 }
 

@@ -108,12 +108,12 @@ TEST_F(SettingsTest, FirstRunCreatesAnEmptyKeyAndGivesTheDefaults)
 
 TEST_F(SettingsTest, StoredValuesOverrideTheDefaults)
 {
-    PutDword(L"FullScan", 0);
-    PutDword(L"MemoryScan", 2);
+    PutDword(L"FullScan", 2);
+    PutDword(L"MemoryScan", 0);
     PutDword(L"ArchiveScan", 0);
     PutText(L"Folders", L"C:\\=0;\"D:\\Gone Away=1\"");
     const TSettings settings;
-    EXPECT_THAT(OptionsOf(settings), testing::ElementsAre(false, true, true, false, true));
+    EXPECT_THAT(OptionsOf(settings), testing::ElementsAre(true, false, true, false, true));
     Table expected = FixedDrivesChecked();
     expected[0].second = false;
     expected.emplace_back(L"D:\\Gone Away", true);
