@@ -42,6 +42,25 @@ RegistryKey RegistryKey::Create(HKEY aRoot, const std::wstring& aPath, REGSAM aA
     return RegistryKey(std::move(key));
 }
 
+std::optional<SubKeyInfo> RegistryKey::QuerySubKeyInfo() const noexcept
+{
+    SubKeyInfo info;
+    if (RegQueryInfoKeyW(Get(), nullptr, nullptr, nullptr, &info.count, &info.maxNameLength, nullptr, nullptr,
+            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return info;
+}
+
+std::optional<std::wstring> RegistryKey::SubKeyName(DWORD aIndex, DWORD aMaxNameLength) const
+{
+    std::wstring name(aMaxNameLength + 1, L'\0');
+    DWORD length = aMaxNameLength + 1;
+    if (RegEnumKeyExW(Get(), aIndex, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    name.resize(length);
+    return name;
+}
+
 std::optional<RegistryValue> RegistryKey::Query(const std::wstring& aName) const
 {
     RegistryValue value;

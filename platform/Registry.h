@@ -16,6 +16,12 @@ struct RegistryValue {
     std::vector<std::uint8_t> data;
 };
 
+// How many subkeys a key has and how long the longest of their names is (in characters, no NUL).
+struct SubKeyInfo {
+    DWORD count = 0;
+    DWORD maxNameLength = 0;
+};
+
 class RegistryKey {
 public:
     // Opens aPath below aRoot with aAccess; empty when the key is missing or the open is refused.
@@ -25,6 +31,12 @@ public:
     static RegistryKey Create(HKEY aRoot, const std::wstring& aPath, REGSAM aAccess);
 
     HKEY Get() const noexcept { return key_.Get(); }
+
+    // Empty when the system refuses the query.
+    std::optional<SubKeyInfo> QuerySubKeyInfo() const noexcept;
+    // The name of the subkey at aIndex of the registry's enumeration, for names of at most
+    // aMaxNameLength characters; empty when the enumeration fails at that index.
+    std::optional<std::wstring> SubKeyName(DWORD aIndex, DWORD aMaxNameLength) const;
 
     // The value's type and bytes; empty when the value does not exist.
     // Throws AppError "Failed to get data for '<name>'" when the system refuses the read.

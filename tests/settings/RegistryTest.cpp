@@ -42,6 +42,24 @@ TEST_F(RegistryKeyTest, CreateMakesMissingParentsAndTryOpenFindsOnlyExistingKeys
     EXPECT_TRUE(RegistryKey::TryOpen(HKEY_CURRENT_USER, kNested, KEY_READ));
 }
 
+TEST_F(RegistryKeyTest, SubKeysAreListedByIndex)
+{
+    const std::wstring longName(255, L'n');
+    for (const std::wstring& name : {std::wstring(L"one"), longName})
+        RegistryKey::Create(HKEY_CURRENT_USER, kScratch + L"\\" + name, KEY_READ);
+    const RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kScratch, KEY_READ);
+    const std::optional<SubKeyInfo> info = key.QuerySubKeyInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->count, 2u);
+    EXPECT_EQ(info->maxNameLength, 255u);
+    std::vector<std::wstring> names;
+    for (DWORD i = 0; i < info->count; ++i)
+        names.push_back(key.SubKeyName(i, info->maxNameLength).value_or(L"(failed)"));
+    EXPECT_THAT(names, testing::UnorderedElementsAre(L"one", longName));
+    EXPECT_FALSE(key.SubKeyName(2, info->maxNameLength)) << "past the last subkey";
+    EXPECT_FALSE(key.SubKeyName(0, 2)) << "a name longer than the buffer";
+}
+
 TEST_F(RegistryKeyTest, AbsentValuesAreEmptyNotErrors)
 {
     const RegistryKey key = CreateNested();
