@@ -52,6 +52,11 @@ protected:
     // public constructor starts it; a derived worker starts it at the end of its own constructor).
     // Throws AppError ("Thread creation error: %s") and whatever the two functions throw.
     TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue);
+    // The two parts of the public constructor: signature.dat from the executable's folder
+    // (throws AppError "Signature loading failed: ..."), and the memory, registry and file
+    // scanners, in that order, each when the settings ask for it (throws what Settings throws).
+    static std::unique_ptr<TSignature> LoadSignature();
+    static std::vector<std::unique_ptr<TScanner>> BuildQueueFromSettings(TScannerThread* aWorker);
     // Lets the thread run the body.
     void StartThread() noexcept;
     // Requests termination and waits for the thread's end; a derived worker calls it in its

@@ -7,15 +7,12 @@
 #include "settings/Settings.h"
 #include "signature/Signature.h"
 
-namespace {
-
-std::unique_ptr<TSignature> LoadSignature()
+std::unique_ptr<TSignature> TScannerThread::LoadSignature()
 {
     return std::make_unique<TSignature>();
 }
 
-// Memory, registry and file scanner, in that order, each only when the settings ask for it.
-std::vector<std::unique_ptr<TScanner>> BuildScannerQueue(TScannerThread* aWorker)
+std::vector<std::unique_ptr<TScanner>> TScannerThread::BuildQueueFromSettings(TScannerThread* aWorker)
 {
     const TSettings& settings = Settings();
     std::vector<std::unique_ptr<TScanner>> queue;
@@ -28,9 +25,7 @@ std::vector<std::unique_ptr<TScanner>> BuildScannerQueue(TScannerThread* aWorker
     return queue;
 }
 
-} // namespace
-
-TScannerThread::TScannerThread() : TScannerThread(LoadSignature, BuildScannerQueue)
+TScannerThread::TScannerThread() : TScannerThread(LoadSignature, BuildQueueFromSettings)
 {
     StartThread();
 }
