@@ -124,14 +124,23 @@ void TScannerThread::Run() noexcept
         try {
             Execute();
         } catch (const AppError& error) {
-            FFailure = error.Message();
+            KeepFailure(error.Message());
         } catch (const std::bad_alloc&) {
-            FFailure = SystemErrorText(ERROR_NOT_ENOUGH_MEMORY);
+            KeepFailure(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
         } catch (...) {
-            FFailure = L"Unexpected error";
+            KeepFailure(L"Unexpected error");
         }
     }
     FFinished = true;
+}
+
+void TScannerThread::KeepFailure(std::wstring_view aMessage) noexcept
+{
+    try {
+        FFailure = std::wstring(aMessage);
+    } catch (...) {
+        FFailure = std::wstring();
+    }
 }
 
 void TScannerThread::Execute()

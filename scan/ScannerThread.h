@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TScanner;
@@ -68,6 +69,8 @@ private:
     // The thread base: runs Execute unless termination was requested, keeps the message of
     // whatever escapes it, then sets the finished flag.
     void Run() noexcept;
+    // Keeps the message for FailureMessage; an empty one when even that copy fails.
+    void KeepFailure(std::wstring_view aMessage) noexcept;
     void Execute();
     void NextScanner();
 
