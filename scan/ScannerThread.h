@@ -1,12 +1,15 @@
 // The scan worker: one OS thread driving the queue of scanners, with pause, stop and progress.
 #pragma once
 
+#include "platform/CriticalSection.h"
+#include "platform/Handle.h"
 #include "scan/ScanInfo.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,4 +43,38 @@ public:
     virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress);
     // Termination requested: long walks and reads poll it and give up.
     bool Terminated() const noexcept;
+
+protected:
+    using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
+    using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScannerThread*)>;
+
+    // Builds a worker from the given parts and leaves its thread waiting for StartThread (the
+    // public constructor starts it; a derived worker starts it at the end of its own constructor).
+    // Throws AppError ("Thread creation error: %s") and whatever the two functions throw.
+    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue);
+    // Lets the thread run the body.
+    void StartThread() noexcept;
+    // Requests termination and waits for the thread's end; a derived worker calls it in its
+    // destructor before its own members go. Calling it again does nothing more.
+    void StopThread() noexcept;
+
+private:
+    static DWORD WINAPI ThreadProc(void* aWorker);
+    // The thread base: runs Execute unless termination was requested, keeps the message of
+    // whatever escapes it, then sets the finished flag.
+    void Run() noexcept;
+    void Execute();
+    void NextScanner();
+
+    mutable CriticalSection FLock;
+    std::vector<std::unique_ptr<TScanner>> FScannerQueue;
+    std::atomic<bool> FPaused{false};
+    TScanInfo FScanInfo;
+    TScanner* FScanner = nullptr;
+    std::unique_ptr<TSignature> FSignature;
+
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    std::optional<std::wstring> FFailure;
+    KernelHandle FThread;
 };

@@ -1,0 +1,36 @@
+// The worker's public constructor: the signature database and the scanner queue from the settings.
+#include "scan/ScannerThread.h"
+
+#include "scan/FileScanner.h"
+#include "scan/MemoryScanner.h"
+#include "scan/RegistryScanner.h"
+#include "settings/Settings.h"
+#include "signature/Signature.h"
+
+namespace {
+
+std::unique_ptr<TSignature> LoadSignature()
+{
+    return std::make_unique<TSignature>();
+}
+
+// Memory, registry and file scanner, in that order, each only when the settings ask for it.
+std::vector<std::unique_ptr<TScanner>> BuildScannerQueue(TScannerThread* aWorker)
+{
+    const TSettings& settings = Settings();
+    std::vector<std::unique_ptr<TScanner>> queue;
+    if (settings.FullScan() || settings.MemoryScan())
+        queue.push_back(std::make_unique<TMemoryScanner>(aWorker));
+    if (settings.FullScan() || settings.RegistryScan())
+        queue.push_back(std::make_unique<TRegistryScanner>(aWorker));
+    if (settings.FullScan() || settings.HaveFoldersToScan())
+        queue.push_back(std::make_unique<TFileScanner>(aWorker));
+    return queue;
+}
+
+} // namespace
+
+TScannerThread::TScannerThread() : TScannerThread(LoadSignature, BuildScannerQueue)
+{
+    StartThread();
+}
