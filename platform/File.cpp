@@ -1,4 +1,4 @@
-// File handles with sized reads and writes; existence tests and full-path expansion.
+// File handles with sized reads and writes; full-path expansion.
 #include "platform/File.h"
 
 #include "platform/Error.h"
@@ -79,23 +79,6 @@ bool File::SetLength(std::int64_t aLength) noexcept
     LARGE_INTEGER position{};
     position.QuadPart = aLength;
     return SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(handle_.Get());
-}
-
-bool FileExists(const std::wstring& aPath)
-{
-    if (aPath.empty())
-        return false;
-    const DWORD attributes = GetFileAttributesW(aPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
-        || aPath.find_first_of(L"*?") != std::wstring::npos)
-        return false;
-    // A file the system keeps locked (a paging file, for one) still shows in its folder.
-    WIN32_FIND_DATAW entry;
-    FindHandle find(FindFirstFileW(aPath.c_str(), &entry));
-    return find.IsValid() && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::wstring FullPathName(const std::wstring& aPath)

@@ -1,4 +1,4 @@
-// An open file handle with sized reads and writes, and the file-system queries around it.
+// An open file handle with sized reads and writes, and full-path expansion.
 #pragma once
 
 #include "platform/Handle.h"
@@ -47,9 +47,6 @@ private:
 
     FileHandle handle_;
 };
-
-// True when aPath names an existing file; a folder or an empty path names none.
-bool FileExists(const std::wstring& aPath);
 
 // The full, absolute form of aPath; aPath itself when the system cannot expand it.
 std::wstring FullPathName(const std::wstring& aPath);

@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/FileExistence.h"
 #include "platform/Md5.h"
 
 #include <windows.h>
