@@ -19,6 +19,7 @@ if ! mount -t tmpfs -o size=16781312 tmpfs "$dir" 2>/dev/null; then
 fi
 head -c 16781304 /dev/urandom >"$dir/payload.bin"
 before=$(md5sum <"$dir/payload.bin")
+changed_before=$(stat -c %z "$dir/payload.bin")
 
 (cd "$dir" && exec "$wine_run" "$exe" -sig payload.bin) &
 pid=$!
@@ -33,6 +34,8 @@ for _ in $(seq 300); do
 done
 [ -n "$box" ] || { echo "no error box within 30 s"; exit 1; }
 
+# The change time moves with the partial write: proof that the write was really tried.
+[ "$(stat -c %z "$dir/payload.bin")" != "$changed_before" ] || { echo "the program never wrote to the file"; exit 1; }
 size=$(stat -c %s "$dir/payload.bin")
 after=$(md5sum <"$dir/payload.bin")
 echo "size after the failed stamping: $size"
