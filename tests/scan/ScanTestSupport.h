@@ -21,8 +21,6 @@ struct Report {
 // the body: the test drives a scanner itself, on its own thread.
 class RecordingWorker : public TScannerThread {
 public:
-    using TScannerThread::BuildQueueFromSettings;
-    using TScannerThread::LoadSignature;
     using TScannerThread::QueueBuilder;
     using TScannerThread::SignatureLoader;
 
