@@ -8,20 +8,32 @@
 #include <new>
 #include <string>
 
+namespace {
+
+// The message of the exception being handled.
+std::wstring CurrentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const AppError& error) {
+        return error.Message();
+    } catch (const std::bad_alloc&) {
+        return L"Out of memory";
+    } catch (const std::exception& error) {
+        const std::string text = error.what();
+        return std::wstring(text.begin(), text.end());
+    } catch (...) {
+        return L"Unknown error";
+    }
+}
+
+} // namespace
+
 void ShowCurrentException() noexcept
 {
     try {
-        try {
-            throw;
-        } catch (const AppError& error) {
-            ShowErrorMessage(error.Message());
-        } catch (const std::bad_alloc&) {
-            ShowErrorMessage(L"Out of memory");
-        } catch (const std::exception& error) {
-            const std::string text = error.what();
-            ShowErrorMessage(std::wstring(text.begin(), text.end()));
-        }
+        ShowErrorMessage(CurrentExceptionMessage());
     } catch (...) {
-        // The display itself failed (no memory for a message box): nothing more can be shown.
+        // No memory left even for the message's text: nothing more can be shown.
     }
 }

@@ -1,0 +1,133 @@
+// Helpers of the interface tests.
+#include "tests/ui/UiTestSupport.h"
+
+#include "platform/Md5.h"
+#include "platform/Toolkit.h"
+#include "settings/Settings.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kSignatureSize = 16'777'216;
+
+std::filesystem::path SignaturePath()
+{
+    return std::filesystem::path(ExeFolder()) / L"signature.dat";
+}
+
+} // namespace
+
+std::wstring Text(HWND aWindow)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(aWindow)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(aWindow, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool Enabled(HWND aWindow)
+{
+    return IsWindowEnabled(aWindow) != FALSE;
+}
+
+std::wstring ClassOf(HWND aWindow)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(aWindow, name, 64);
+    return name;
+}
+
+void Click(HWND aButton)
+{
+    ASSERT_TRUE(IsWindowVisible(aButton) && Enabled(aButton)) << "not clickable: " << testing::PrintToString(Text(aButton));
+    PostMessageW(aButton, BM_CLICK, 0, 0);
+}
+
+void Settle()
+{
+    ProcessMessages();
+}
+
+std::optional<MessageBoxInfo> RunExpectingMessageBox(const std::function<void()>& aAction,
+    std::chrono::milliseconds aTimeout)
+{
+    auto closer = std::async(std::launch::async, [aTimeout] {
+        std::optional<MessageBoxInfo> box = WaitForOwnMessageBox(aTimeout);
+        if (box)
+            ClickOk(box->window);
+        return box;
+    });
+    aAction();
+    PumpUntil([&closer] { return closer.wait_for(0s) == std::future_status::ready; }, aTimeout + 2s);
+    std::optional<MessageBoxInfo> box = closer.get();
+    Settle();
+    return box;
+}
+
+void RunWithDriver(const std::function<void()>& aModal, const std::function<void()>& aDriver)
+{
+    auto driver = std::async(std::launch::async, aDriver);
+    aModal();
+    driver.get();
+}
+
+HWND WaitForForm(const wchar_t* aCaption)
+{
+    for (int i = 0; i < 1000; ++i) {
+        HWND form = FindWindowW(L"QuorvaneForm", aCaption);
+        if (form != nullptr && IsWindowVisible(form))
+            return form;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+HWND ChildWithText(HWND aParent, const wchar_t* aText)
+{
+    for (HWND child = GetWindow(aParent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (Text(child) == aText)
+            return child;
+    }
+    return nullptr;
+}
+
+void WriteSignatureFile()
+{
+    std::vector<char> content(kSignatureSize);
+    const std::size_t payload = kSignatureSize - 16;
+    for (std::size_t i = 0; i < payload; ++i)
+        content[i] = static_cast<char>(i * 7 + 3);
+    const Md5Digest digest = Md5(content.data(), payload);
+    std::copy(digest.begin(), digest.end(), content.begin() + static_cast<std::ptrdiff_t>(payload));
+    std::ofstream file(SignaturePath(), std::ios::binary | std::ios::trunc);
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    ASSERT_TRUE(file.good());
+}
+
+void RemoveSignatureFile()
+{
+    std::error_code ignored;
+    std::filesystem::remove(SignaturePath(), ignored);
+}
+
+void ResetSettings()
+{
+    ReleaseSettings();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane");
+}
+
+void UseQuickScanSettings(const std::wstring& aFolder)
+{
+    TSettings& settings = Settings();
+    settings.SetFullScan(false);
+    settings.SetMemoryScan(false);
+    settings.SetRegistryScan(false);
+    settings.ClearFolders();
+    settings.SetFolderScan(aFolder, true);
+}
