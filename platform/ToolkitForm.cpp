@@ -52,6 +52,30 @@ std::wstring WindowText(HWND aWindow)
     return text;
 }
 
+// Group boxes paint themselves in the theme's colours, whatever the system's style would do.
+LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam, UINT_PTR, DWORD_PTR)
+{
+    switch (aMessage) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(aWindow, &paint);
+        PaintGroupBox(aWindow, dc);
+        EndPaint(aWindow, &paint);
+        return 0;
+    }
+    case WM_ENABLE:
+    case WM_UPDATEUISTATE:
+        InvalidateRect(aWindow, nullptr, FALSE);
+        return 0;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(aWindow, GroupBoxProc, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(aWindow, aMessage, aWParam, aLParam);
+}
+
 } // namespace
 
 TForm::~TForm()
@@ -126,7 +150,7 @@ HWND TForm::AddCheckBox(const std::wstring& aText, TBounds aBounds)
 HWND TForm::AddGroupBox(const std::wstring& aText, TBounds aBounds)
 {
     HWND box = AddControl(WC_BUTTONW, aText, BS_GROUPBOX | WS_CLIPSIBLINGS, aBounds);
-    UseClassicLook(box);
+    SetWindowSubclass(box, GroupBoxProc, 0, 0);
     groupBoxes_.push_back(box);
     return box;
 }

@@ -12,6 +12,7 @@ inline constexpr COLORREF kPanel = RGB(0x0B, 0x18, 0x33);
 inline constexpr COLORREF kText = RGB(0xE8, 0xEE, 0xF8);
 inline constexpr COLORREF kDimText = RGB(0x8A, 0x9A, 0xB8);
 inline constexpr COLORREF kAccent = RGB(0x8C, 0xC4, 0xFF);
+inline constexpr COLORREF kFrame = RGB(0x3A, 0x5C, 0x94);
 inline constexpr COLORREF kBar = RGB(0x2E, 0xA8, 0xFF);
 inline constexpr COLORREF kRed = RGB(0xFF, 0x6B, 0x6B);
 inline constexpr COLORREF kOrange = RGB(0xFF, 0xA9, 0x4D);
@@ -28,6 +29,9 @@ inline constexpr int kLargePoints = 14;
 GdiObject CreateFontFor(FontKind aKind, UINT aDpi, int aLargePoints = kLargePoints);
 
 } // namespace theme
+
+// Paints a group box in the theme's colours: a frame and its caption, the inside left alone.
+void PaintGroupBox(HWND aGroupBox, HDC aDc);
 
 // MulDiv(aValue, aDpi, 96): a length given at 96 DPI, at aDpi.
 int ScaleForDpi(int aValue, UINT aDpi) noexcept;

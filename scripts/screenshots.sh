@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the README: the main window idle and scanning and the options dialog
 # (as first opened and with "Perform full scan" cleared), at 96, 120 and 144 DPI, in a Wine
-# environment of its own (BUILD/shots), and saves them into OUT. Needs imagemagick and xdotool.
+# environment of its own (BUILD/shots), and saves them into OUT. Needs imagemagick, xdotool and
+# Wine's own fonts (fonts-wine: Marlett for the caption buttons Wine draws).
 #   screenshots.sh [BUILD] [OUT] [DPI...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,8 +12,8 @@ shift $(($# < 2 ? $# : 2))
 dpis=("$@")
 [ ${#dpis[@]} -gt 0 ] || dpis=(96 120 144)
 
-for tool in import:imagemagick xdotool:xdotool; do
-  command -v "${tool%%:*}" >/dev/null || apt-get install -y "${tool##*:}" >/dev/null
+for tool in import:imagemagick xdotool:xdotool /usr/share/wine/fonts/marlett.ttf:fonts-wine; do
+  command -v "${tool%%:*}" >/dev/null || [ -e "${tool%%:*}" ] || apt-get install -y "${tool##*:}" >/dev/null
 done
 
 state=$build/shots
@@ -22,6 +23,10 @@ trap '"$env_sh" down "$state"' EXIT
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 DISPLAY=$(cat "$state/display")
 export DISPLAY
+
+# Wine's Marlett draws the caption buttons; this Wine does not find it in its data folder by
+# itself. (Its Tahoma is left out: at 8 points Wine draws it wider or narrower than it measures it.)
+cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 app=$state/app
 mkdir -p "$app"

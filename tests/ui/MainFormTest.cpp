@@ -5,6 +5,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainForm.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -117,6 +118,7 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     }
     EXPECT_EQ(tabOrder, (std::vector<HWND>{form_.SettingsButton, form_.Button2, form_.PauseResumeButton,
                             form_.Button4, form_.Button5}));
+    EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
 }
 
 TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)

@@ -4,6 +4,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/SettingsForm.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -100,6 +101,7 @@ TEST_F(SettingsFormTest, FirstOpeningShowsTheDefaultsWithTheLowerGroupsDisabled)
         expected.emplace_back(root, true);
     EXPECT_EQ(ItemsOf(*form_), expected);
     EXPECT_EQ(ClassOf(form_->FoldersControl), L"SysListView32");
+    EXPECT_THAT(CutOffTexts(form_->Handle()), testing::IsEmpty());
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(form_->FoldersControl) & LVS_EX_CHECKBOXES);
     EXPECT_TRUE(GetWindowLongW(form_->FoldersControl, GWL_STYLE) & LVS_SINGLESEL);
 

@@ -131,3 +131,44 @@ void UseQuickScanSettings(const std::wstring& aFolder)
     settings.ClearFolders();
     settings.SetFolderScan(aFolder, true);
 }
+
+namespace {
+
+// The room a control of this kind needs around its text.
+int Padding(HWND aControl)
+{
+    const LONG type = GetWindowLongW(aControl, GWL_STYLE) & BS_TYPEMASK;
+    if (ClassOf(aControl) != L"Button")
+        return 0;
+    if (type == BS_AUTOCHECKBOX)
+        return GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    return type == BS_GROUPBOX ? 16 : 6;
+}
+
+bool Fits(HWND aControl)
+{
+    const std::wstring text = Text(aControl);
+    RECT client;
+    GetClientRect(aControl, &client);
+    HDC dc = GetDC(aControl);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
+    const bool wraps = ClassOf(aControl) == L"Static" && (GetWindowLongW(aControl, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
+    RECT needed{0, 0, wraps ? client.right : 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(aControl, dc);
+    return needed.right + Padding(aControl) <= client.right && needed.bottom <= client.bottom;
+}
+
+} // namespace
+
+std::vector<std::wstring> CutOffTexts(HWND aForm, HWND aSkip)
+{
+    std::vector<std::wstring> cut;
+    for (HWND child = GetWindow(aForm, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring kind = ClassOf(child);
+        if (child != aSkip && (kind == L"Static" || kind == L"Button") && !Text(child).empty() && !Fits(child))
+            cut.push_back(Text(child));
+    }
+    return cut;
+}

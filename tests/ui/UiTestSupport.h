@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -42,3 +43,7 @@ void RemoveSignatureFile();
 void ResetSettings();
 // Settings in memory that scan only aFolder (no full scan, no memory, no registry).
 void UseQuickScanSettings(const std::wstring& aFolder);
+
+// The texts of aForm's labels, check boxes and buttons that do not fit their control at its
+// font (word-wrapped labels may wrap, within their height); aSkip is left out.
+std::vector<std::wstring> CutOffTexts(HWND aForm, HWND aSkip = nullptr);
