@@ -402,6 +402,7 @@ void TForm::DpiChanged(UINT aDpi, const RECT& aSuggested)
     SetWindowPos(handle_, nullptr, aSuggested.left, aSuggested.top, aSuggested.right - aSuggested.left,
         aSuggested.bottom - aSuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyLayout();
+    Rescaled();
     RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

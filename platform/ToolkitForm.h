@@ -83,6 +83,8 @@ protected:
     virtual void TimerTick(UINT_PTR /*aId*/) {}
     virtual void DrawItem(const DRAWITEMSTRUCT& /*aItem*/) {}
     virtual void EndSession() {}
+    // After the controls were laid out again at a new DPI.
+    virtual void Rescaled() {}
 
 private:
     struct Placement {

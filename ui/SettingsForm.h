@@ -40,6 +40,7 @@ public:
 protected:
     void ButtonClick(HWND aButton) override;
     LRESULT Notify(NMHDR& aHeader) override;
+    void Rescaled() override { folders_.FitColumn(); }
 
 private:
     void CreateControls();

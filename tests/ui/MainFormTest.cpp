@@ -121,6 +121,24 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
 }
 
+TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
+{
+    const UINT dpi = form_.Dpi() * 3 / 2;
+    RECT window;
+    GetWindowRect(form_.Handle(), &window);
+    RECT suggested{window.left, window.top, window.left + MulDiv(window.right - window.left, 3, 2),
+        window.top + MulDiv(window.bottom - window.top, 3, 2)};
+    SendMessageW(form_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    EXPECT_EQ(form_.Dpi(), dpi);
+    RECT button;
+    GetWindowRect(form_.Button4, &button);
+    MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, MulDiv(347, static_cast<int>(dpi), 96));
+    EXPECT_EQ(button.bottom - button.top, MulDiv(30, static_cast<int>(dpi), 96));
+    EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
+}
+
 TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)
 {
     RemoveSignatureFile();
