@@ -195,6 +195,15 @@ TEST_F(MainFormTest, ClosingIsRefusedWhileScanningAndStopWorksWhilePaused)
     EXPECT_EQ(form_.Handle(), nullptr);
 }
 
+TEST_F(MainFormTest, EndOfTheWindowsSessionIsNeverHeldUp)
+{
+    StartPaused();
+    EXPECT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(form_.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(form_.Handle(), nullptr);
+}
+
 TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
 {
     const std::wstring missing = folder_.Str() + L"\\missing";
