@@ -121,6 +121,18 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
 }
 
+TEST_F(MainFormTest, TabFollowsTheTabOrderWithTheFocusShown)
+{
+    SetFocus(form_.SettingsButton);
+    PostMessageW(form_.SettingsButton, WM_KEYDOWN, VK_TAB, 0);
+    Settle();
+    EXPECT_EQ(GetFocus(), form_.Button2);
+    PostMessageW(form_.Button2, WM_KEYDOWN, VK_TAB, 0);
+    Settle();
+    EXPECT_EQ(GetFocus(), form_.Button5) << "disabled buttons are passed over";
+    EXPECT_EQ(SendMessageW(form_.Button5, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+}
+
 TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
 {
     const UINT dpi = form_.Dpi() * 3 / 2;
