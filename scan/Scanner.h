@@ -1,6 +1,8 @@
 // The common base of the scanners: the step protocol and the object reader.
 #pragma once
 
+#include "platform/SharedReadFile.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -19,7 +21,8 @@ public:
     virtual bool ScanNext() { return false; }
 
 protected:
-    // Reads one object in 8192-byte blocks; never throws.
+    // Resolves aPath (ResolveFilePath) and reads the file in 8192-byte blocks, handing each to
+    // ScanBuffer; every error is dropped, so it never throws. An empty path reads nothing.
     void ScanFile(const std::wstring& aPath);
     // The inspection of one block of aCount bytes (1 to 8192). Records nothing.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
@@ -27,4 +30,10 @@ protected:
     static std::uint8_t Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept;
 
     TScannerThread* const FScannerThread;
+
+private:
+    // Opens the resolved path, through the native system folders when the plain test finds no file.
+    static SharedReadFile OpenObject(const std::wstring& aPath);
+    // Hands the file's blocks to ScanBuffer; stops early when the worker is asked to terminate.
+    void ReadObject(SharedReadFile& aFile);
 };

@@ -1,15 +1,19 @@
 // The scan worker: one OS thread driving the queue of scanners, with pause, stop and progress.
 #pragma once
 
+#include "platform/CriticalSection.h"
+#include "platform/Handle.h"
 #include "scan/ScanInfo.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TScanner;
@@ -40,4 +44,45 @@ public:
     virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress);
     // Termination requested: long walks and reads poll it and give up.
     bool Terminated() const noexcept;
+
+protected:
+    using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
+    using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScannerThread*)>;
+
+    // Builds a worker from the given parts and leaves its thread waiting for StartThread (the
+    // public constructor starts it; a derived worker starts it at the end of its own constructor).
+    // Throws AppError ("Thread creation error: %s") and whatever the two functions throw.
+    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue);
+    // The two parts of the public constructor: signature.dat from the executable's folder
+    // (throws AppError "Signature loading failed: ..."), and the memory, registry and file
+    // scanners, in that order, each when the settings ask for it (throws what Settings throws).
+    static std::unique_ptr<TSignature> LoadSignature();
+    static std::vector<std::unique_ptr<TScanner>> BuildQueueFromSettings(TScannerThread* aWorker);
+    // Lets the thread run the body.
+    void StartThread() noexcept;
+    // Requests termination and waits for the thread's end; a derived worker calls it in its
+    // destructor before its own members go. Calling it again does nothing more.
+    void StopThread() noexcept;
+
+private:
+    static DWORD WINAPI ThreadProc(void* aWorker);
+    // The thread base: runs Execute unless termination was requested, keeps the message of
+    // whatever escapes it, then sets the finished flag.
+    void Run() noexcept;
+    // Keeps the message for FailureMessage; an empty one when even that copy fails.
+    void KeepFailure(std::wstring_view aMessage) noexcept;
+    void Execute();
+    void NextScanner();
+
+    mutable CriticalSection FLock;
+    std::vector<std::unique_ptr<TScanner>> FScannerQueue;
+    std::atomic<bool> FPaused{false};
+    TScanInfo FScanInfo;
+    TScanner* FScanner = nullptr;
+    std::unique_ptr<TSignature> FSignature;
+
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    std::optional<std::wstring> FFailure;
+    KernelHandle FThread;
 };

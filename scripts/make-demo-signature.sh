@@ -6,6 +6,7 @@ wine_run=$1 exe=$2 out=$3
 payload=$out.payload
 yes 'Quorvane demo signature payload' | head -c 16777216 >"$payload" || true
 [ "$(stat -c %s "$payload")" -eq 16777216 ]
-timeout 120 "$wine_run" "$exe" -sig "$payload"
+# A value starting with "/" would be taken for another switch: pass the name relative to its folder.
+(cd "$(dirname "$payload")" && timeout 120 "$wine_run" "$exe" -sig "$(basename "$payload")")
 [ "$(stat -c %s "$payload")" -eq 16777232 ] || { echo "stamping $payload failed" >&2; exit 1; }
 mv "$payload" "$out"

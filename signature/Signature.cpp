@@ -1,8 +1,119 @@
-// Placeholder until the signature file is implemented.
+// Loading and verifying signature.dat; stamping a payload file with its MD5 trailer.
 #include "signature/Signature.h"
+
+#include "app/CommandLine.h"
+#include "platform/Error.h"
+#include "platform/ErrorDisplay.h"
+#include "platform/FileExistence.h"
+#include "platform/Md5.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace {
+
+constexpr wchar_t kSignatureFileName[] = L"signature.dat";
+
+// The folder of the running executable, with its trailing backslash.
+std::wstring ExecutableFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path.substr(0, path.find_last_of(L'\\') + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void CheckFileSize(std::int64_t aSize)
+{
+    if (aSize > TSignature::kMaxFileSize || aSize < TSignature::kMinFileSize)
+        throw AppError(L"Invalid file");
+}
+
+File OpenExistingFile(const std::wstring& aPath, File::Access aAccess)
+{
+    if (!FileExists(aPath))
+        throw AppError(L"File not found");
+    return File::OpenExisting(aPath, aAccess, 0);
+}
+
+// Runs aStep; an AppError, or an allocation failure turned into one, gets aContext in front.
+template <typename Step>
+void WithContext(const wchar_t* aContext, Step aStep)
+{
+    try {
+        try {
+            aStep();
+        } catch (const std::bad_alloc&) {
+            throw AppError(L"Out of memory");
+        }
+    } catch (AppError& error) {
+        error.Prepend(aContext);
+        throw;
+    }
+}
+
+} // namespace
+
+TSignature::TSignature() : TSignature(ExecutableFolder() + kSignatureFileName)
+{
+}
+
+TSignature::TSignature(const std::wstring& aPath)
+{
+    WithContext(L"Signature loading failed: ", [&] { LoadSignature(aPath); });
+}
+
+TSignature::~TSignature() = default;
+
+void TSignature::LoadSignature(const std::wstring& aPath)
+{
+    FFile = OpenExistingFile(aPath, File::Access::Read);
+    const std::int64_t size = FFile.Size();
+    CheckFileSize(size);
+    FData.resize(static_cast<std::size_t>(size) - sizeof(Md5Digest));
+    FFile.ReadBuffer(FData.data(), FData.size());
+    const Md5Digest digest = Md5(FData.data(), FData.size());
+    Md5Digest trailer{};
+    FFile.ReadBuffer(trailer.data(), trailer.size());
+    if (ToLowerHex(digest) != ToLowerHex(trailer))
+        throw AppError(L"Invalid file");
+}
+
+void TSignature::StampFile(const std::wstring& aPath)
+{
+    File file = OpenExistingFile(aPath, File::Access::ReadWrite);
+    const std::int64_t size = file.Size();
+    CheckFileSize(size);
+    std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
+    file.ReadBuffer(content.data(), content.size());
+    const Md5Digest digest = Md5(content.data(), content.size());
+    try {
+        file.WriteBuffer(digest.data(), digest.size());
+    } catch (const AppError&) {
+        // A partial trailer would spoil the file: restore its former length. If even that is
+        // refused, the write error is still the one to report.
+        file.SetLength(size);
+        throw;
+    }
+}
 
 bool TSignature::PrepareSignatureFile(int& aExitCode)
 {
-    aExitCode = 0;
-    return false;
+    std::wstring path;
+    if (!FindSwitchValue(L"sig", path))
+        return false;
+    try {
+        WithContext(L"Signature prepare failed: ", [&] { StampFile(path); });
+        aExitCode = 0;
+    } catch (const AppError& error) {
+        ShowErrorMessage(error.Message());
+        aExitCode = 1;
+    }
+    return true;
 }

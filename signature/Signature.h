@@ -1,10 +1,45 @@
 // The signature database signature.dat and the preparation mode that stamps a file.
 #pragma once
 
+#include "platform/File.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
 class TSignature {
 public:
+    // Accepted total size of a signature file, both bounds inclusive.
+    static constexpr std::int64_t kMinFileSize = 16777216;
+    static constexpr std::int64_t kMaxFileSize = 50331648;
+
+    // Create: loads and verifies signature.dat in the executable's folder and keeps it open
+    // with no sharing. Throws AppError "Signature loading failed: ...".
+    TSignature();
+    // Create on the file at aPath instead. Throws as TSignature().
+    explicit TSignature(const std::wstring& aPath);
+    // Destroy: closes the file, then releases the payload.
+    virtual ~TSignature();
+    TSignature(const TSignature&) = delete;
+    TSignature& operator=(const TSignature&) = delete;
+
+    // The verified payload: the file without its 16-byte trailer.
+    const std::vector<std::uint8_t>& Data() const noexcept { return FData; }
+
     // Preparation mode. False when the command line has no "sig" switch (nothing done);
     // otherwise stamps the named file, shows a failure itself, sets aExitCode
     // (0 after a successful stamping, 1 after a failed one) and returns true.
     static bool PrepareSignatureFile(int& aExitCode);
+
+    // Appends the MD5 digest of the file at aPath to it. The file is changed only by that
+    // final write; a write that fails part-way is cut back. Throws AppError ("File not found",
+    // "Cannot open file "%s". %s", "Invalid file", "Stream read error", "Stream write error").
+    static void StampFile(const std::wstring& aPath);
+
+private:
+    // Loads and verifies the file at aPath into FData, keeping it open in FFile.
+    void LoadSignature(const std::wstring& aPath);
+
+    std::vector<std::uint8_t> FData;
+    File FFile;
 };

@@ -1,0 +1,97 @@
+// File handles with sized reads and writes; full-path expansion.
+#include "platform/File.h"
+
+#include "platform/Error.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kMaxChunk = 1u << 30;
+
+DWORD ChunkSize(std::size_t aRemaining) noexcept
+{
+    return static_cast<DWORD>(std::min(aRemaining, kMaxChunk));
+}
+
+} // namespace
+
+File File::OpenExisting(const std::wstring& aPath, Access aAccess, DWORD aShareMode)
+{
+    const DWORD access = aAccess == Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    HANDLE handle = CreateFileW(aPath.c_str(), access, aShareMode, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        throw AppError(L"Cannot open file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error));
+    }
+    return File(handle);
+}
+
+std::int64_t File::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_.Get(), &size))
+        ThrowLastError(L"Cannot read the file size: ");
+    return size.QuadPart;
+}
+
+std::size_t File::Read(void* aBuffer, std::size_t aCount) noexcept
+{
+    auto* bytes = static_cast<std::byte*>(aBuffer);
+    std::size_t done = 0;
+    while (done < aCount) {
+        DWORD read = 0;
+        if (!ReadFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &read, nullptr) || read == 0)
+            break;
+        done += read;
+    }
+    return done;
+}
+
+std::size_t File::Write(const void* aBuffer, std::size_t aCount) noexcept
+{
+    const auto* bytes = static_cast<const std::byte*>(aBuffer);
+    std::size_t done = 0;
+    while (done < aCount) {
+        DWORD written = 0;
+        if (!WriteFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &written, nullptr) || written == 0)
+            break;
+        done += written;
+    }
+    return done;
+}
+
+void File::ReadBuffer(void* aBuffer, std::size_t aCount)
+{
+    if (Read(aBuffer, aCount) != aCount)
+        throw AppError(L"Stream read error");
+}
+
+void File::WriteBuffer(const void* aBuffer, std::size_t aCount)
+{
+    if (Write(aBuffer, aCount) != aCount)
+        throw AppError(L"Stream write error");
+}
+
+bool File::SetLength(std::int64_t aLength) noexcept
+{
+    LARGE_INTEGER position{};
+    position.QuadPart = aLength;
+    return SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(handle_.Get());
+}
+
+std::wstring FullPathName(const std::wstring& aPath)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(aPath.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return aPath;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length);
+    }
+}

@@ -1,0 +1,20 @@
+// Opening and reading a file with read and write sharing.
+#include "platform/SharedReadFile.h"
+
+#include "platform/Error.h"
+
+SharedReadFile::SharedReadFile(const std::wstring& aPath)
+    : handle_(CreateFileW(aPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+          FILE_ATTRIBUTE_NORMAL, nullptr))
+{
+    if (!handle_)
+        ThrowLastError(L"Cannot open " + aPath + L": ");
+}
+
+DWORD SharedReadFile::Read(void* aBuffer, DWORD aSize)
+{
+    DWORD count = 0;
+    if (!ReadFile(handle_.Get(), aBuffer, aSize, &count, nullptr))
+        ThrowLastError(L"Read error: ");
+    return count;
+}

@@ -1,0 +1,22 @@
+// A file opened for reading while others may go on reading and writing it.
+#pragma once
+
+#include "platform/Handle.h"
+
+#include <windows.h>
+
+#include <string>
+
+class SharedReadFile {
+public:
+    // CreateFileW with GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING and
+    // FILE_ATTRIBUTE_NORMAL. Throws AppError (the path and the system's text) when the open fails.
+    explicit SharedReadFile(const std::wstring& aPath);
+
+    // Reads up to aSize bytes from the current position; returns the count, 0 at the end.
+    // Throws AppError when the read fails.
+    DWORD Read(void* aBuffer, DWORD aSize);
+
+private:
+    FileHandle handle_;
+};

@@ -1,0 +1,33 @@
+// The memory scanner: the files of the modules loaded by the running processes.
+#pragma once
+
+#include "scan/Scanner.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TMemoryScanner : public TScanner {
+public:
+    // Takes no snapshot yet: the list is built by the first step.
+    explicit TMemoryScanner(TScannerThread* aScannerThread);
+    ~TMemoryScanner() override;
+
+    // One module file per step, reported as "memory...". The first step builds the list and
+    // throws AppError (the system's text) when the process snapshot is refused.
+    bool ScanNext() override;
+
+protected:
+    // For tests: the list built by the first step.
+    const std::vector<std::wstring>& ModuleList() const noexcept { return FModuleList; }
+
+private:
+    void First();
+    void Next();
+    void ScanCurrent();
+    void BuildModuleList();
+
+    // Sorted by the user's locale ignoring case; of equal paths the first found is kept.
+    std::vector<std::wstring> FModuleList;
+    std::int32_t FCurrent = -1;
+};

@@ -1,0 +1,88 @@
+// Path resolution for scanned objects: rooted paths, one environment variable, the search path.
+#include "scan/PathResolver.h"
+
+#include "platform/Error.h"
+
+#include <windows.h>
+
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::wstring_view kExtendedPrefix = L"\\\\?\\";
+constexpr std::wstring_view kExtendedUncPrefix = L"\\\\?\\UNC\\";
+constexpr DWORD kSearchBufferLength = 260;
+
+bool HasInvalidPathChars(std::wstring_view aPath)
+{
+    for (const wchar_t c : aPath) {
+        if (c < 0x20 || c == L'"' || c == L'<' || c == L'>' || c == L'|')
+            return true;
+    }
+    return false;
+}
+
+bool IsRooted(std::wstring_view aPath)
+{
+    const bool unc = aPath.starts_with(kExtendedUncPrefix);
+    const std::size_t prefix = unc ? kExtendedUncPrefix.size() : aPath.starts_with(kExtendedPrefix) ? kExtendedPrefix.size() : 0;
+    if (aPath.size() > prefix + 1 && aPath[prefix + 1] == L':')
+        return true;
+    if (prefix == 0 && !aPath.empty() && (aPath[0] == L'\\' || aPath[0] == L'/'))
+        return true;
+    return unc && aPath.size() > prefix;
+}
+
+// The texts before, between and after the percent signs; an empty last part is left out.
+std::vector<std::wstring> SplitAtPercent(const std::wstring& aPath)
+{
+    std::vector<std::wstring> parts;
+    std::size_t start = 0;
+    for (std::size_t percent = aPath.find(L'%'); percent != std::wstring::npos; percent = aPath.find(L'%', start)) {
+        parts.push_back(aPath.substr(start, percent - start));
+        start = percent + 1;
+    }
+    if (start < aPath.size() || parts.empty())
+        parts.push_back(aPath.substr(start));
+    return parts;
+}
+
+std::wstring EnvironmentValue(const std::wstring& aName)
+{
+    const DWORD length = GetEnvironmentVariableW(aName.c_str(), nullptr, 0);
+    if (length == 0)
+        return {};
+    std::wstring value(length, L'\0');
+    const DWORD written = GetEnvironmentVariableW(aName.c_str(), value.data(), length);
+    value.resize(written < length ? written : 0);
+    return value;
+}
+
+std::wstring SearchOnPath(const std::wstring& aName)
+{
+    wchar_t buffer[kSearchBufferLength] = {};
+    const DWORD count = SearchPathW(nullptr, aName.c_str(), nullptr, kSearchBufferLength, buffer, nullptr);
+    if (count > kSearchBufferLength)
+        return aName;
+    return std::wstring(buffer, count);
+}
+
+} // namespace
+
+std::wstring ResolveFilePath(const std::wstring& aPath)
+{
+    if (HasInvalidPathChars(aPath))
+        throw AppError(L"Invalid characters in path: " + aPath);
+    if (IsRooted(aPath))
+        return aPath;
+    const std::vector<std::wstring> parts = SplitAtPercent(aPath);
+    if (parts.size() == 3 && !parts[1].empty()) {
+        const std::wstring value = EnvironmentValue(parts[1]);
+        if (!value.empty())
+            return value + parts[2];
+    }
+    if (aPath.find_first_of(L"\\:") == std::wstring::npos)
+        return SearchOnPath(aPath);
+    return aPath;
+}

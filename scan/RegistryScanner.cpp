@@ -1,0 +1,106 @@
+// The registry scanner: CLSID subkey names, then one InProcServer32 default value per step.
+#include "scan/RegistryScanner.h"
+
+#include "platform/Error.h"
+#include "platform/Registry.h"
+#include "scan/ScannerThread.h"
+
+namespace {
+
+// Keys are opened read only in the view of this process's bitness.
+const HKEY kRootKey = HKEY_CLASSES_ROOT;
+constexpr REGSAM kAccess = KEY_READ;
+constexpr wchar_t kClassesKey[] = L"CLSID";
+constexpr wchar_t kServerSubKey[] = L"\\InProcServer32";
+
+std::vector<std::wstring> SubKeyNames(const RegistryKey& aKey)
+{
+    std::vector<std::wstring> names;
+    const std::optional<SubKeyInfo> info = aKey.QuerySubKeyInfo();
+    if (!info)
+        return names;
+    for (DWORD index = 0; index < info->count; ++index) {
+        // A name that vanished while the names were listed is left out.
+        if (std::optional<std::wstring> name = aKey.SubKeyName(index, info->maxNameLength))
+            names.push_back(std::move(*name));
+    }
+    return names;
+}
+
+} // namespace
+
+std::wstring RemoveEnclosingQuotes(const std::wstring& aText)
+{
+    if (aText.size() < 2 || aText.front() != L'"' || aText.back() != L'"')
+        return aText;
+    std::wstring result;
+    bool previousDropped = false;
+    for (std::size_t i = 1; i + 1 < aText.size(); ++i) {
+        const wchar_t c = aText[i];
+        if (c == L'"' && !previousDropped) {
+            previousDropped = true;
+            continue;
+        }
+        result += c;
+        previousDropped = false;
+    }
+    return result;
+}
+
+TRegistryScanner::TRegistryScanner(TScannerThread* aScannerThread)
+    : TScanner(aScannerThread)
+{
+}
+
+TRegistryScanner::~TRegistryScanner() = default;
+
+bool TRegistryScanner::ScanNext()
+{
+    if (FCurrent == -1)
+        First();
+    else
+        Next();
+    if (FCurrent == -1)
+        return false;
+    ScanCurrent();
+    return true;
+}
+
+void TRegistryScanner::First()
+{
+    FCurrent = -1;
+    const std::optional<RegistryKey> classes = RegistryKey::TryOpen(kRootKey, kClassesKey, kAccess);
+    if (!classes)
+        return;
+    FKeyList = SubKeyNames(*classes);
+    if (!FKeyList.empty())
+        FCurrent = 0;
+}
+
+void TRegistryScanner::Next()
+{
+    ++FCurrent;
+    if (static_cast<std::size_t>(FCurrent) >= FKeyList.size())
+        FCurrent = -1;
+}
+
+void TRegistryScanner::ScanCurrent()
+{
+    FScannerThread->SetScanInfo(L"registry", Percentage(FCurrent, FKeyList.size()));
+    ScanFile(RemoveEnclosingQuotes(ReadServerPath()));
+}
+
+std::wstring TRegistryScanner::ReadServerPath() const
+{
+    const std::wstring keyPath =
+        kClassesKey + (L"\\" + FKeyList[static_cast<std::size_t>(FCurrent)]) + kServerSubKey;
+    const std::optional<RegistryKey> server = RegistryKey::TryOpen(kRootKey, keyPath, kAccess);
+    if (!server)
+        return {};
+    try {
+        return server->ReadString(L"").value_or(L"");
+    } catch (const AppError&) {
+        // A value of another type, or one that cannot be read, skips this registration only.
+        return {};
+    }
+}

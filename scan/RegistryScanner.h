@@ -1,0 +1,33 @@
+// The registry scanner: the in-process server files of the class registrations under CLSID.
+#pragma once
+
+#include "scan/Scanner.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TRegistryScanner : public TScanner {
+public:
+    // Opens no key yet: the list is built by the first step.
+    explicit TRegistryScanner(TScannerThread* aScannerThread);
+    ~TRegistryScanner() override;
+
+    // One class registration per step, reported as "registry"; its InProcServer32 file is read.
+    // Never throws for one registration: a value that cannot be read as text is skipped.
+    bool ScanNext() override;
+
+private:
+    void First();
+    void Next();
+    void ScanCurrent();
+    // The default value of the current entry's InProcServer32 key; empty when there is none.
+    std::wstring ReadServerPath() const;
+
+    // Subkey names of CLSID in the registry's order.
+    std::vector<std::wstring> FKeyList;
+    std::int32_t FCurrent = -1;
+};
+
+// Drops enclosing double quotes (a doubled quote inside becomes one); any other text unchanged.
+std::wstring RemoveEnclosingQuotes(const std::wstring& aText);

@@ -1,0 +1,58 @@
+// The scanner base: the object reader and the percentage of the step protocol.
+#include "scan/Scanner.h"
+
+#include "platform/FileExistence.h"
+#include "platform/Wow64Redirection.h"
+#include "scan/PathResolver.h"
+#include "scan/ScannerThread.h"
+
+#include <vector>
+
+namespace {
+
+constexpr DWORD kBlockSize = 8192;
+
+} // namespace
+
+void TScanner::ScanFile(const std::wstring& aPath)
+{
+    if (aPath.empty())
+        return;
+    try {
+        SharedReadFile file = OpenObject(ResolveFilePath(aPath));
+        ReadObject(file);
+    } catch (...) {
+        // A failure with one object is dropped: the scan goes on with the next one.
+    }
+}
+
+void TScanner::ScanBuffer(const std::uint8_t* /*aBuffer*/, DWORD /*aCount*/)
+{
+}
+
+std::uint8_t TScanner::Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept
+{
+    const std::int64_t percent = (static_cast<std::int64_t>(aCurrent) + 1) * 100 / static_cast<std::int64_t>(aCount);
+    return static_cast<std::uint8_t>(percent);
+}
+
+SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
+{
+    if (FileExists(aPath))
+        return SharedReadFile(aPath);
+    const Wow64RedirectionOff nativeView;
+    return SharedReadFile(aPath);
+}
+
+void TScanner::ReadObject(SharedReadFile& aFile)
+{
+    std::vector<std::uint8_t> buffer(kBlockSize);
+    for (;;) {
+        const DWORD count = aFile.Read(buffer.data(), kBlockSize);
+        if (count == 0)
+            return;
+        ScanBuffer(buffer.data(), count);
+        if (FScannerThread->Terminated())
+            return;
+    }
+}

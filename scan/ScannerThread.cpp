@@ -1,0 +1,173 @@
+// The scan worker's thread, its step loop, the scanner queue and the progress record.
+#include "scan/ScannerThread.h"
+
+#include "platform/Error.h"
+#include "scan/Scanner.h"
+#include "signature/Signature.h"
+
+#include <oleauto.h>
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr DWORD kPausePollMs = 100;
+
+// The local date-time as days since 30 December 1899, the time of day as the fraction.
+double LocalDateTimeNow() noexcept
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    double days = 0;
+    SystemTimeToVariantTime(&now, &days);
+    return days;
+}
+
+} // namespace
+
+TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue)
+{
+    FThread.Reset(CreateThread(nullptr, 0, &TScannerThread::ThreadProc, this, CREATE_SUSPENDED, nullptr));
+    if (!FThread)
+        ThrowLastError(L"Thread creation error: ");
+    try {
+        FSignature = aLoadSignature();
+        FScannerQueue = aBuildQueue(this);
+        FScanInfo.StartTime = LocalDateTimeNow();
+        FScanInfo.StartTickCount = GetTickCount64();
+    } catch (...) {
+        StopThread();
+        throw;
+    }
+}
+
+TScannerThread::~TScannerThread()
+{
+    StopThread();
+    for (std::unique_ptr<TScanner>& scanner : FScannerQueue)
+        scanner.reset();
+    FScannerQueue.clear();
+    FSignature.reset();
+}
+
+void TScannerThread::StartThread() noexcept
+{
+    ResumeThread(FThread.Get());
+}
+
+void TScannerThread::StopThread() noexcept
+{
+    FTerminated = true;
+    if (!FThread)
+        return;
+    // A thread never started finds the request at once and skips the body.
+    ResumeThread(FThread.Get());
+    WaitForSingleObject(FThread.Get(), INFINITE);
+}
+
+void TScannerThread::PauseWork() noexcept
+{
+    FPaused = true;
+}
+
+void TScannerThread::ResumeWork() noexcept
+{
+    FPaused = false;
+}
+
+bool TScannerThread::Paused() const noexcept
+{
+    return FPaused;
+}
+
+TScanInfo TScannerThread::GetScanInfo() const
+{
+    CriticalSectionLock lock(FLock);
+    return FScanInfo;
+}
+
+bool TScannerThread::Finished() const noexcept
+{
+    return FFinished;
+}
+
+std::optional<std::wstring> TScannerThread::FailureMessage() const
+{
+    if (!FFinished)
+        return std::nullopt;
+    return FFailure;
+}
+
+void TScannerThread::SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress)
+{
+    CriticalSectionLock lock(FLock);
+    FScanInfo.ObjectName = aObjectName;
+    FScanInfo.Progress = aProgress;
+    ++FScanInfo.TotalCount;
+}
+
+bool TScannerThread::Terminated() const noexcept
+{
+    return FTerminated;
+}
+
+DWORD WINAPI TScannerThread::ThreadProc(void* aWorker)
+{
+    static_cast<TScannerThread*>(aWorker)->Run();
+    return 0;
+}
+
+void TScannerThread::Run() noexcept
+{
+    if (!Terminated()) {
+        try {
+            Execute();
+        } catch (const AppError& error) {
+            KeepFailure(error.Message());
+        } catch (const std::bad_alloc&) {
+            KeepFailure(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+        } catch (...) {
+            KeepFailure(L"Unexpected error");
+        }
+    }
+    FFinished = true;
+}
+
+void TScannerThread::KeepFailure(std::wstring_view aMessage) noexcept
+{
+    try {
+        FFailure = std::wstring(aMessage);
+    } catch (...) {
+        FFailure = std::wstring();
+    }
+}
+
+void TScannerThread::Execute()
+{
+    NextScanner();
+    while (!Terminated()) {
+        if (FPaused)
+            Sleep(kPausePollMs);
+        else if (!FScanner->ScanNext())
+            NextScanner();
+    }
+}
+
+void TScannerThread::NextScanner()
+{
+    if (FScannerQueue.empty()) {
+        FScanner = nullptr;
+    } else if (FScanner == nullptr) {
+        FScanner = FScannerQueue.front().get();
+    } else {
+        const auto current = std::find_if(FScannerQueue.begin(), FScannerQueue.end(),
+            [this](const std::unique_ptr<TScanner>& aScanner) { return aScanner.get() == FScanner; });
+        if (current == FScannerQueue.end())
+            throw AppError(L"Unexpected condition");
+        const auto following = std::next(current);
+        FScanner = following != FScannerQueue.end() ? following->get() : nullptr;
+    }
+    if (FScanner == nullptr)
+        FTerminated = true;
+}
