@@ -1,0 +1,20 @@
+// The extensions of the files to scan and the rule that takes an extension from a file name.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The accepted extensions, each with its dot, archives (.zip .rar .7z) only when aArchives;
+// sorted by the user's locale with letter case ignored.
+std::vector<std::wstring> MakeFileExtensions(bool aArchives);
+
+// The text from the last "." of aName to its end; empty when aName has no dot.
+std::wstring_view FileExtension(std::wstring_view aName) noexcept;
+
+// True when aExtension equals an entry of the sorted aExtensions by the user's locale with
+// letter case ignored (CompareStringW equality).
+bool IsListedExtension(const std::vector<std::wstring>& aExtensions, std::wstring_view aExtension) noexcept;
+
+// CompareStringW with LOCALE_USER_DEFAULT and NORM_IGNORECASE: below, equal to or above 0.
+int CompareText(std::wstring_view aLeft, std::wstring_view aRight) noexcept;

@@ -1,0 +1,54 @@
+// The depth-first walk of one folder tree that gathers the files with accepted extensions.
+#pragma once
+
+#include "platform/FindFile.h"
+#include "platform/FolderIdentity.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class FolderWalk {
+public:
+    using StopQuery = std::function<bool()>;
+    using FileSink = std::function<void(std::wstring_view aPath)>;
+
+    // aExtensions: sorted as MakeFileExtensions returns them; aStop is polled before each entry;
+    // aSink receives the full path of each accepted file in the order found.
+    FolderWalk(const std::vector<std::wstring>& aExtensions, StopQuery aStop, FileSink aSink);
+
+    // Walks aRoot, spelled as given, to the bottom: every entry in the system's order, each
+    // subfolder at once, except "." and ".." and links back to a folder on the current path.
+    // A folder that cannot be searched contributes nothing. Returns false when stopped.
+    // Throws what the sink throws.
+    bool Walk(const std::wstring& aRoot);
+
+    // aFolder joined with aName: a backslash between them unless aFolder ends with "\", "/" or ":".
+    static std::wstring Join(std::wstring_view aFolder, std::wstring_view aName);
+
+private:
+    struct Level {
+        FindFile search;
+        std::size_t pathLength;
+        std::optional<FolderIdentity> identity;
+        bool identityRead;
+    };
+
+    bool Enter();
+    bool NextEntry();
+    void PushName(std::wstring_view aName);
+    bool IsOwnAncestor(std::wstring_view aName);
+    const std::optional<FolderIdentity>& IdentityOf(Level& aLevel);
+
+    const std::vector<std::wstring>& extensions_;
+    StopQuery stop_;
+    FileSink sink_;
+    std::wstring path_;
+    std::vector<Level> levels_;
+    WIN32_FIND_DATAW data_{};
+};

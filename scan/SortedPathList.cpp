@@ -1,0 +1,125 @@
+// Gathered paths get one sort key each; a stable sort that keeps the first of each equal run,
+// merged into the list with the older entry winning, equals insertion one by one.
+#include "scan/SortedPathList.h"
+
+#include "platform/Error.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kTextChunk = 32 * 1024;
+constexpr std::size_t kKeyChunk = 64 * 1024;
+constexpr DWORD kKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+
+}
+
+SortedPathList::SortedPathList() : texts_(kTextChunk), keys_(kKeyChunk), keyBuffer_(1024) {}
+
+void SortedPathList::Clear() noexcept
+{
+    texts_.Clear();
+    keys_.Clear();
+    std::vector<Entry>().swap(entries_);
+    std::vector<Entry>().swap(gathered_);
+    sealed_ = false;
+}
+
+void SortedPathList::Gather(std::wstring_view aPath)
+{
+    wchar_t* text = texts_.Allocate(aPath.size() + 1);
+    std::copy(aPath.begin(), aPath.end(), text);
+    text[aPath.size()] = L'\0';
+    Entry entry{text, static_cast<std::uint32_t>(aPath.size()), nullptr, 0};
+    MakeKey(entry);
+    gathered_.push_back(entry);
+}
+
+void SortedPathList::Merge()
+{
+    if (sealed_) {
+        for (Entry& entry : entries_)
+            MakeKey(entry);
+        sealed_ = false;
+    }
+    std::stable_sort(gathered_.begin(), gathered_.end(), KeyLess);
+    const auto equal = [](const Entry& aLeft, const Entry& aRight) {
+        return !KeyLess(aLeft, aRight) && !KeyLess(aRight, aLeft);
+    };
+    gathered_.erase(std::unique(gathered_.begin(), gathered_.end(), equal), gathered_.end());
+    MergeSorted(gathered_);
+    std::vector<Entry>().swap(gathered_);
+}
+
+void SortedPathList::Seal()
+{
+    for (Entry& entry : entries_) {
+        entry.key = nullptr;
+        entry.keyLength = 0;
+    }
+    keys_.Clear();
+    std::vector<Entry>().swap(gathered_);
+    entries_.shrink_to_fit();
+    sealed_ = true;
+}
+
+std::size_t SortedPathList::ByteSize() const noexcept
+{
+    return texts_.ByteSize() + keys_.ByteSize() + keyBuffer_.capacity() +
+        (entries_.capacity() + gathered_.capacity()) * sizeof(Entry);
+}
+
+bool SortedPathList::KeyLess(const Entry& aLeft, const Entry& aRight) noexcept
+{
+    const int order = std::memcmp(aLeft.key, aRight.key, std::min(aLeft.keyLength, aRight.keyLength));
+    return order < 0 || (order == 0 && aLeft.keyLength < aRight.keyLength);
+}
+
+void SortedPathList::MakeKey(Entry& aEntry)
+{
+    // LCMapStringW refuses a length of 0; the stored text ends with a NUL, so -1 serves.
+    const int length = aEntry.length == 0 ? -1 : static_cast<int>(aEntry.length);
+    const auto map = [&](int aBytes) {
+        return LCMapStringW(LOCALE_USER_DEFAULT, kKeyFlags, aEntry.text, length,
+                            aBytes == 0 ? nullptr : reinterpret_cast<LPWSTR>(keyBuffer_.data()), aBytes);
+    };
+    int bytes = map(static_cast<int>(keyBuffer_.size()));
+    if (bytes == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        keyBuffer_.resize(static_cast<std::size_t>(map(0)));
+        bytes = map(static_cast<int>(keyBuffer_.size()));
+    }
+    if (bytes == 0)
+        ThrowLastError(L"Sort key of " + std::wstring(aEntry.text, aEntry.length) + L": ");
+    std::uint8_t* key = keys_.Allocate(static_cast<std::size_t>(bytes));
+    std::memcpy(key, keyBuffer_.data(), static_cast<std::size_t>(bytes));
+    aEntry.key = key;
+    aEntry.keyLength = static_cast<std::uint32_t>(bytes);
+}
+
+void SortedPathList::MergeSorted(std::vector<Entry>& aSorted)
+{
+    if (entries_.empty()) {
+        entries_.swap(aSorted);
+        return;
+    }
+    std::vector<Entry> merged;
+    merged.reserve(entries_.size() + aSorted.size());
+    auto old = entries_.begin();
+    auto added = aSorted.begin();
+    while (old != entries_.end() && added != aSorted.end()) {
+        if (KeyLess(*added, *old)) {
+            merged.push_back(*added++);
+        } else {
+            if (!KeyLess(*old, *added))
+                ++added;
+            merged.push_back(*old++);
+        }
+    }
+    merged.insert(merged.end(), old, entries_.end());
+    merged.insert(merged.end(), added, aSorted.end());
+    entries_.swap(merged);
+}

@@ -1,0 +1,53 @@
+// Which file names are accepted, with CompareStringW equality as the reference.
+#include "scan/FileExtensions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+TEST(FileExtensions, TwentyOrWithArchivesTwentyThreeInLocaleOrder)
+{
+    for (const bool archives : {false, true}) {
+        const std::vector<std::wstring> extensions = MakeFileExtensions(archives);
+        EXPECT_EQ(extensions.size(), archives ? 23u : 20u);
+        EXPECT_TRUE(std::is_sorted(extensions.begin(), extensions.end(),
+                                   [](const std::wstring& aA, const std::wstring& aB) { return CompareText(aA, aB) < 0; }));
+    }
+}
+
+TEST(FileExtensions, NamesAcceptedByTheirLastDot)
+{
+    struct Case {
+        const wchar_t* name;
+        bool plain;
+        bool withArchives;
+    };
+    const Case cases[] = {
+        {L"setup.EXE", true, true},   {L"x.Exe", true, true},       {L".exe", true, true},
+        {L"README", false, false},    {L"archive.tar.gz", false, false}, {L"name.", false, false},
+        {L"name.exe.", false, false}, {L"a.zip", false, true},      {L"b.7Z", false, true},
+        {L"c.RaR", false, true},      {L"lib.dll.bak", false, false}, {L"x.gadget", true, true},
+    };
+    const auto plain = MakeFileExtensions(false);
+    const auto archives = MakeFileExtensions(true);
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsListedExtension(plain, FileExtension(c.name)), c.plain) << c.name;
+        EXPECT_EQ(IsListedExtension(archives, FileExtension(c.name)), c.withArchives) << c.name;
+    }
+}
+
+TEST(FileExtensions, AcceptanceIsCompareStringEquality)
+{
+    const wchar_t* variants[] = {
+        L".exe",        L".EXE",         L".eXe",      L".e\u00ADxe", L".e-xe", L".ex'e", L".exe\u0301",
+        L".\uFF45xe",   L".ex\u200Be",   L".dl",       L".dlll",      L".7Z",   L".GADGET", L".gad-get",
+        L".j\u00ADs",   L".js ",         L".v\u00ADb", L".\u00E9xe",  L".",     L".z\u00ADip", L".EXE\u00AD",
+    };
+    const auto extensions = MakeFileExtensions(true);
+    for (const wchar_t* variant : variants) {
+        const bool expected = std::any_of(extensions.begin(), extensions.end(),
+                                          [&](const std::wstring& aListed) { return CompareText(aListed, variant) == 0; });
+        EXPECT_EQ(IsListedExtension(extensions, variant), expected) << variant;
+    }
+}
