@@ -56,9 +56,10 @@ wait_window() {
   return 1
 }
 
+# Saves the window's screen area after aDelay seconds (default 1.5).
 shoot() {
   local id=$1 file=$2
-  sleep 1.5
+  sleep "${3:-1.5}"
   eval "$(xdotool getwindowgeometry --shell "$id")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$file"
   echo "$out/$file"
@@ -82,6 +83,16 @@ stop_app() {
   "$env_sh" up "$state"
 }
 
+settings='HKCU\Software\Talbrinn\Quorvane'
+# For the scanning shot: a scan of the Windows folder only (the drives unchecked), so that
+# the bar moves at once.
+use_folder_scan() {
+  wine reg add "$settings" /v FullScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine reg add "$settings" /v MemoryScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine reg add "$settings" /v RegistryScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wine reg add "$settings" /v Folders /t REG_SZ /d 'C:\=0;Z:\=0;C:\windows=1' /f >/dev/null 2>&1
+}
+
 for dpi in "${dpis[@]}"; do
   suffix=$([ "$dpi" = 96 ] && echo "" || echo "-${dpi}dpi")
   use_dpi "$dpi"
@@ -94,8 +105,12 @@ for dpi in "${dpis[@]}"; do
   keys "$options" Tab space
   shoot "$options" "options-dialog-custom$suffix.png"
   keys "$options" Escape
-  keys "$main" Tab space
-  shoot "$main" "main-window-scanning$suffix.png"
   stop_app
+  use_folder_scan
+  start_app
+  keys "$main" Tab space
+  shoot "$main" "main-window-scanning$suffix.png" 0.4
+  stop_app
+  wine reg delete "$settings" /f >/dev/null 2>&1
 done
 use_dpi 96
