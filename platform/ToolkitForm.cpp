@@ -4,6 +4,7 @@
 #include "app/Resources.h"
 #include "platform/Error.h"
 #include "platform/ToolkitError.h"
+#include "platform/ToolkitGroupBox.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
@@ -50,30 +51,6 @@ std::wstring WindowText(HWND aWindow)
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(aWindow)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(aWindow, text.data(), static_cast<int>(text.size()))));
     return text;
-}
-
-// Group boxes paint themselves in the theme's colours, whatever the system's style would do.
-LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam, UINT_PTR, DWORD_PTR)
-{
-    switch (aMessage) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(aWindow, &paint);
-        PaintGroupBox(aWindow, dc);
-        EndPaint(aWindow, &paint);
-        return 0;
-    }
-    case WM_ENABLE:
-    case WM_UPDATEUISTATE:
-        InvalidateRect(aWindow, nullptr, FALSE);
-        return 0;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(aWindow, GroupBoxProc, 0);
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(aWindow, aMessage, aWParam, aLParam);
 }
 
 } // namespace
@@ -150,7 +127,7 @@ HWND TForm::AddCheckBox(const std::wstring& aText, TBounds aBounds)
 HWND TForm::AddGroupBox(const std::wstring& aText, TBounds aBounds)
 {
     HWND box = AddControl(WC_BUTTONW, aText, BS_GROUPBOX | WS_CLIPSIBLINGS, aBounds);
-    SetWindowSubclass(box, GroupBoxProc, 0, 0);
+    PaintInTheme(box);
     groupBoxes_.push_back(box);
     return box;
 }

@@ -1,8 +1,6 @@
 // The shared dark blue visual style: colours, brushes and fonts.
 #include "platform/ToolkitTheme.h"
 
-#include <string>
-
 namespace {
 
 UINT ScreenDpi() noexcept
@@ -37,12 +35,6 @@ HBRUSH BackgroundBrush()
     return brush;
 }
 
-HBRUSH PanelBrush()
-{
-    static HBRUSH brush = CreateSolidBrush(kPanel);
-    return brush;
-}
-
 GdiObject CreateFontFor(FontKind aKind, UINT aDpi, int aLargePoints)
 {
     LOGFONTW font = MessageFont();
@@ -56,28 +48,6 @@ GdiObject CreateFontFor(FontKind aKind, UINT aDpi, int aLargePoints)
 }
 
 } // namespace theme
-
-void PaintGroupBox(HWND aGroupBox, HDC aDc)
-{
-    std::wstring caption(static_cast<size_t>(GetWindowTextLengthW(aGroupBox)) + 1, L'\0');
-    caption.resize(static_cast<size_t>(GetWindowTextW(aGroupBox, caption.data(), static_cast<int>(caption.size()))));
-    RECT box;
-    GetClientRect(aGroupBox, &box);
-    HGDIOBJ oldFont = SelectObject(aDc, reinterpret_cast<HFONT>(SendMessageW(aGroupBox, WM_GETFONT, 0, 0)));
-    SIZE text{};
-    GetTextExtentPoint32W(aDc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int inset = MulDiv(text.cy, 2, 3);
-    RECT frame{box.left, box.top + text.cy / 2, box.right, box.bottom};
-    HBRUSH frameBrush = CreateSolidBrush(theme::kFrame);
-    FrameRect(aDc, &frame, frameBrush);
-    DeleteObject(frameBrush);
-    RECT label{box.left + inset - 2, box.top, box.left + inset + text.cx + 2, box.top + text.cy};
-    FillRect(aDc, &label, theme::BackgroundBrush());
-    SetBkMode(aDc, TRANSPARENT);
-    SetTextColor(aDc, IsWindowEnabled(aGroupBox) ? theme::kAccent : theme::kDimText);
-    TextOutW(aDc, box.left + inset, box.top, caption.c_str(), static_cast<int>(caption.size()));
-    SelectObject(aDc, oldFont);
-}
 
 int ScaleForDpi(int aValue, UINT aDpi) noexcept
 {

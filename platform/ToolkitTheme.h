@@ -19,7 +19,6 @@ inline constexpr COLORREF kOrange = RGB(0xFF, 0xA9, 0x4D);
 
 // Brushes that live as long as the process.
 HBRUSH BackgroundBrush();
-HBRUSH PanelBrush();
 
 enum class FontKind { Normal, Bold, Large };
 
@@ -29,9 +28,6 @@ inline constexpr int kLargePoints = 14;
 GdiObject CreateFontFor(FontKind aKind, UINT aDpi, int aLargePoints = kLargePoints);
 
 } // namespace theme
-
-// Paints a group box in the theme's colours: a frame and its caption, the inside left alone.
-void PaintGroupBox(HWND aGroupBox, HDC aDc);
 
 // MulDiv(aValue, aDpi, 96): a length given at 96 DPI, at aDpi.
 int ScaleForDpi(int aValue, UINT aDpi) noexcept;

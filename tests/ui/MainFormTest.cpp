@@ -246,4 +246,23 @@ TEST_F(MainFormTest, SettingsOpensTheOptionsDialogAndCancelKeepsTheSettings)
     EXPECT_EQ(Observe(form_), kIdle);
 }
 
+TEST_F(MainFormTest, SettingsThatCannotBeReadReachTheErrorDisplayAndTheWindowStaysUsable)
+{
+    ResetSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane", 0, nullptr, 0, KEY_WRITE, nullptr,
+                  &key, nullptr),
+        ERROR_SUCCESS);
+    const wchar_t text[] = L"true";
+    RegSetValueExW(key, L"FullScan", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
+    RegCloseKey(key);
+
+    const auto box = RunExpectingMessageBox([this] { Click(form_.SettingsButton); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, L"Error");
+    EXPECT_EQ(box->text, L"Failed to get data for 'FullScan'");
+    EXPECT_EQ(FindWindowW(L"QuorvaneForm", L"Quorvane options"), nullptr);
+    EXPECT_EQ(Observe(form_), kIdle);
+}
+
 } // namespace
