@@ -102,6 +102,7 @@ TEST_F(SettingsFormTest, FirstOpeningShowsTheDefaultsWithTheLowerGroupsDisabled)
     EXPECT_EQ(ItemsOf(*form_), expected);
     EXPECT_EQ(ClassOf(form_->FoldersControl), L"SysListView32");
     EXPECT_THAT(CutOffTexts(form_->Handle()), testing::IsEmpty());
+    EXPECT_THAT(OverlappingControls(form_->Handle()), testing::IsEmpty());
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(form_->FoldersControl) & LVS_EX_CHECKBOXES);
     EXPECT_TRUE(GetWindowLongW(form_->FoldersControl, GWL_STYLE) & LVS_SINGLESEL);
 
