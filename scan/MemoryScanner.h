@@ -2,10 +2,9 @@
 #pragma once
 
 #include "scan/Scanner.h"
+#include "scan/SortedPathList.h"
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 class TMemoryScanner : public TScanner {
 public:
@@ -19,7 +18,7 @@ public:
 
 protected:
     // For tests: the list built by the first step.
-    const std::vector<std::wstring>& ModuleList() const noexcept { return FModuleList; }
+    const SortedPathList& ModuleList() const noexcept { return FModuleList; }
 
 private:
     void First();
@@ -28,6 +27,6 @@ private:
     void BuildModuleList();
 
     // Sorted by the user's locale ignoring case; of equal paths the first found is kept.
-    std::vector<std::wstring> FModuleList;
+    SortedPathList FModuleList;
     std::int32_t FCurrent = -1;
 };

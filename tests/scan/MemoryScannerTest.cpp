@@ -95,7 +95,9 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
     while (scanner.ScanNext())
         ++steps;
 
-    const std::vector<std::wstring>& modules = scanner.ModuleList();
+    std::vector<std::wstring> modules;
+    for (std::size_t i = 0; i < scanner.ModuleList().Size(); ++i)
+        modules.emplace_back(scanner.ModuleList()[i]);
     ASSERT_FALSE(modules.empty());
     EXPECT_EQ(steps, modules.size());
     EXPECT_EQ(std::count_if(modules.begin(), modules.end(), [&](auto& m) { return SameText(m, helperPath); }), 1);

@@ -12,6 +12,11 @@ RecordingWorker::RecordingWorker(const QueueBuilder& aBuildQueue, bool aStart, c
         StartThread();
 }
 
+RecordingWorker::RecordingWorker(FromSettings) : TScannerThread(LoadSignature, BuildQueueFromSettings)
+{
+    StartThread();
+}
+
 RecordingWorker::~RecordingWorker()
 {
     StopThread();

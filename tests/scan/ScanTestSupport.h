@@ -26,6 +26,9 @@ public:
 
     explicit RecordingWorker(const QueueBuilder& aBuildQueue = NoScanners, bool aStart = false,
         const SignatureLoader& aLoadSignature = NoSignature);
+    // Built and started like the worker of a scan: signature.dat and the queue from the settings.
+    struct FromSettings {};
+    explicit RecordingWorker(FromSettings);
     ~RecordingWorker() override;
 
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;

@@ -1,0 +1,62 @@
+// Group boxes drawn in the theme's colours.
+#include "platform/ToolkitGroupBox.h"
+
+#include "platform/ToolkitTheme.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+void PaintGroupBox(HWND aGroupBox, HDC aDc)
+{
+    std::wstring caption(static_cast<size_t>(GetWindowTextLengthW(aGroupBox)) + 1, L'\0');
+    caption.resize(static_cast<size_t>(GetWindowTextW(aGroupBox, caption.data(), static_cast<int>(caption.size()))));
+    RECT box;
+    GetClientRect(aGroupBox, &box);
+    HGDIOBJ oldFont = SelectObject(aDc, reinterpret_cast<HFONT>(SendMessageW(aGroupBox, WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32W(aDc, caption.c_str(), static_cast<int>(caption.size()), &text);
+    const int inset = MulDiv(text.cy, 2, 3);
+    RECT frame{box.left, box.top + text.cy / 2, box.right, box.bottom};
+    const GdiObject frameBrush(CreateSolidBrush(theme::kFrame));
+    FrameRect(aDc, &frame, static_cast<HBRUSH>(frameBrush.Get()));
+    RECT label{box.left + inset - 2, box.top, box.left + inset + text.cx + 2, box.top + text.cy};
+    FillRect(aDc, &label, theme::BackgroundBrush());
+    SetBkMode(aDc, TRANSPARENT);
+    SetTextColor(aDc, IsWindowEnabled(aGroupBox) ? theme::kAccent : theme::kDimText);
+    TextOutW(aDc, box.left + inset, box.top, caption.c_str(), static_cast<int>(caption.size()));
+    SelectObject(aDc, oldFont);
+}
+
+// Group boxes paint themselves in the theme's colours, whatever the system's style would do.
+LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam, UINT_PTR, DWORD_PTR)
+{
+    switch (aMessage) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(aWindow, &paint);
+        PaintGroupBox(aWindow, dc);
+        EndPaint(aWindow, &paint);
+        return 0;
+    }
+    case WM_ENABLE:
+    case WM_UPDATEUISTATE:
+        InvalidateRect(aWindow, nullptr, FALSE);
+        return 0;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(aWindow, GroupBoxProc, 0);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(aWindow, aMessage, aWParam, aLParam);
+}
+
+} // namespace
+
+void PaintInTheme(HWND aGroupBox)
+{
+    SetWindowSubclass(aGroupBox, GroupBoxProc, 0, 0);
+}

@@ -1,0 +1,145 @@
+// The worker built as a scan is started: signature.dat beside the program, the queue from the settings.
+#include "ScanTestSupport.h"
+
+#include "platform/Error.h"
+#include "settings/Settings.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::wstring SignaturePath()
+{
+    return ExeFolder() + L"signature.dat";
+}
+
+bool WaitFinished(const TScannerThread& aWorker, std::chrono::seconds aLimit = std::chrono::seconds(60))
+{
+    const auto deadline = Clock::now() + aLimit;
+    while (!aWorker.Finished() && Clock::now() < deadline)
+        Sleep(10);
+    return aWorker.Finished();
+}
+
+// The report names in order with runs of one name collapsed: "memory...", "registry", ...
+std::vector<std::wstring> NameRuns(const std::vector<Report>& aReports)
+{
+    std::vector<std::wstring> runs;
+    for (const Report& report : aReports) {
+        if (runs.empty() || runs.back() != report.name)
+            runs.push_back(report.name);
+    }
+    return runs;
+}
+
+class WorkerFromSettingsTest : public testing::Test {
+protected:
+    // A valid signature.dat: 16 MiB of payload stamped with its MD5.
+    static void SetUpTestSuite()
+    {
+        WriteTestFile(SignaturePath(), std::string(TSignature::kMinFileSize, 'S'));
+        TSignature::StampFile(SignaturePath());
+    }
+    static void TearDownTestSuite() { DeleteFileW(SignaturePath().c_str()); }
+
+    void SetUp() override
+    {
+        TSettings& settings = Settings();
+        settings.SetFullScan(false);
+        settings.SetMemoryScan(false);
+        settings.SetRegistryScan(false);
+        settings.SetArchiveScan(false);
+        settings.ClearFolders();
+        WriteTestFile(file, "QVMARK-file");
+    }
+
+    TempFolder folder;
+    const std::wstring file = folder.Str() + L"\\setup.exe";
+};
+
+TEST_F(WorkerFromSettingsTest, QueueFollowsSettingsInFixedOrder)
+{
+    struct Case {
+        bool memory;
+        bool registry;
+        bool folderChecked;
+        std::vector<std::wstring> runs;
+    };
+    const Case cases[] = {
+        {true, true, true, {L"memory...", L"registry", L"building file list...", file}},
+        {false, true, false, {L"registry"}},
+        {true, false, false, {L"memory..."}},
+        {false, false, true, {L"building file list...", file}},
+        {false, false, false, {}},
+    };
+    for (const Case& c : cases) {
+        TSettings& settings = Settings();
+        settings.SetMemoryScan(c.memory);
+        settings.SetRegistryScan(c.registry);
+        settings.SetFolderScan(folder.Str(), c.folderChecked);
+        RecordingWorker worker{RecordingWorker::FromSettings{}};
+        ASSERT_TRUE(WaitFinished(worker));
+        EXPECT_EQ(NameRuns(worker.Reports()), c.runs) << c.memory << c.registry << c.folderChecked;
+        EXPECT_EQ(worker.GetScanInfo().TotalCount, static_cast<std::int64_t>(worker.Reports().size()));
+        EXPECT_EQ(worker.FailureMessage(), std::nullopt);
+    }
+}
+
+TEST_F(WorkerFromSettingsTest, MissingScanFolderEndsWorkerWithItsMessage)
+{
+    Settings().SetFolderScan(folder.Str() + L"\\gone", true);
+    Settings().SetFolderScan(folder.Str(), true);
+    RecordingWorker worker{RecordingWorker::FromSettings{}};
+    ASSERT_TRUE(WaitFinished(worker));
+    EXPECT_EQ(worker.Reports(), (std::vector<Report>{{L"building file list...", 0}}));
+    ASSERT_TRUE(worker.FailureMessage().has_value());
+    EXPECT_NE(worker.FailureMessage()->find(L"gone"), std::wstring::npos) << testing::PrintToString(*worker.FailureMessage());
+}
+
+// A full scan walks every fixed drive (under Wine also Z:, the whole Linux tree): a release
+// during that walk must not wait for its end.
+TEST_F(WorkerFromSettingsTest, FullScanRunsEveryScannerAndReleaseStopsTheDriveWalk)
+{
+    Settings().SetFullScan(true);
+    auto worker = std::make_unique<RecordingWorker>(RecordingWorker::FromSettings{});
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (worker->GetScanInfo().ObjectName != L"building file list..." && Clock::now() < deadline)
+        Sleep(10);
+    std::vector<std::wstring> runs = NameRuns(worker->Reports());
+    runs.resize(std::min<std::size_t>(runs.size(), 3));
+    EXPECT_EQ(runs, (std::vector<std::wstring>{L"memory...", L"registry", L"building file list..."}));
+    const auto start = Clock::now();
+    worker.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST_F(WorkerFromSettingsTest, PublicWorkerWithNothingToScanFinishesWithoutReport)
+{
+    TScannerThread worker;
+    ASSERT_TRUE(WaitFinished(worker));
+    const TScanInfo info = worker.GetScanInfo();
+    EXPECT_EQ(info.ObjectName, L"");
+    EXPECT_EQ(info.TotalCount, 0);
+    EXPECT_GT(info.StartTime, 0);
+    EXPECT_EQ(worker.FailureMessage(), std::nullopt);
+}
+
+TEST_F(WorkerFromSettingsTest, MissingSignatureRefusesToCreateWorker)
+{
+    const std::wstring aside = SignaturePath() + L".aside";
+    ASSERT_TRUE(MoveFileExW(SignaturePath().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    try {
+        TScannerThread worker;
+        ADD_FAILURE() << "a worker was created";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.Message().rfind(L"Signature loading failed: ", 0), 0u) << testing::PrintToString(error.Message());
+    }
+    ASSERT_TRUE(MoveFileExW(aside.c_str(), SignaturePath().c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+} // namespace

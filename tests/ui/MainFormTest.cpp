@@ -1,0 +1,268 @@
+// The main window driven by messages: its layout, its states, and every way a scan ends.
+#include "platform/Toolkit.h"
+#include "settings/Settings.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/MainForm.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Buttons {
+    bool settings;
+    bool start;
+    bool pauseResume;
+    bool stop;
+    bool exit;
+    std::wstring pauseResumeText;
+    bool operator==(const Buttons&) const = default;
+};
+
+void PrintTo(const Buttons& aButtons, std::ostream* aOut)
+{
+    *aOut << "{settings " << aButtons.settings << ", start " << aButtons.start << ", pause/resume "
+          << aButtons.pauseResume << " '" << testing::PrintToString(aButtons.pauseResumeText) << "', stop "
+          << aButtons.stop << ", exit " << aButtons.exit << "}";
+}
+
+const Buttons kIdle{true, true, false, false, true, L"Pause"};
+const Buttons kRunning{false, false, true, true, true, L"Pause"};
+const Buttons kPaused{false, false, true, true, true, L"Resume"};
+
+Buttons Observe(const TMainFrm& aForm)
+{
+    return {Enabled(aForm.SettingsButton), Enabled(aForm.Button2), Enabled(aForm.PauseResumeButton),
+        Enabled(aForm.Button4), Enabled(aForm.Button5), Text(aForm.PauseResumeButton)};
+}
+
+int ProgressOf(const TMainFrm& aForm)
+{
+    return static_cast<int>(SendMessageW(aForm.ScanProgressBar, PBM_GETPOS, 0, 0));
+}
+
+class MainFormTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { WriteSignatureFile(); }
+    static void TearDownTestSuite() { RemoveSignatureFile(); }
+
+    void SetUp() override
+    {
+        ResetSettings();
+        for (int i = 0; i < 300; ++i)
+            std::ofstream(folder_.Path() / (L"file" + std::to_wstring(i) + L".exe")) << "MZ" << i;
+        UseQuickScanSettings(folder_.Str());
+        form_.Show();
+        Settle();
+    }
+
+    void TearDown() override { ResetSettings(); }
+
+    // Start and Pause at once, so that the worker pauses long before it has read its files.
+    void StartPaused()
+    {
+        Click(form_.Button2);
+        Settle();
+        ASSERT_TRUE(form_.Scanning());
+        Click(form_.PauseResumeButton);
+        Settle();
+    }
+
+    TempFolder folder_;
+    TMainFrm form_;
+};
+
+TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
+{
+    EXPECT_EQ(Text(form_.Handle()), L"Quorvane ver 1.2");
+    RECT client;
+    GetClientRect(form_.Handle(), &client);
+    EXPECT_EQ(client.right, form_.Scale(551));
+    EXPECT_EQ(client.bottom, form_.Scale(405));
+    const LONG style = GetWindowLongW(form_.Handle(), GWL_STYLE);
+    EXPECT_TRUE((style & WS_MINIMIZEBOX) && (style & WS_SYSMENU));
+    EXPECT_FALSE((style & WS_MAXIMIZEBOX) || (style & WS_THICKFRAME));
+
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_EQ(Text(form_.SettingsButton), L"Settings");
+    EXPECT_EQ(Text(form_.Button2), L"Start scanning");
+    EXPECT_EQ(Text(form_.Button4), L"Stop");
+    EXPECT_EQ(Text(form_.Button5), L"Exit");
+    EXPECT_EQ(Text(form_.ScanObjectLabel), L"Scan progress:");
+    EXPECT_EQ(Text(form_.ScanObjectCountLabel), L"0");
+    EXPECT_EQ(Text(form_.ScanElapsedTimeLabel), L"0:00:00");
+    EXPECT_EQ(Text(form_.Label3), L"2. Press \"Start Scan\" to start scanning and cleaning your system of malware");
+    EXPECT_EQ(ProgressOf(form_), 0);
+    EXPECT_EQ(ClassOf(form_.ScanProgressBar), L"msctls_progress32");
+    EXPECT_EQ(ClassOf(form_.Label9), L"Static");
+    EXPECT_EQ(ClassOf(form_.Button5), L"Button");
+
+    RECT button;
+    GetWindowRect(form_.Button2, &button);
+    MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, form_.Scale(89));
+    EXPECT_EQ(button.top, form_.Scale(220));
+    EXPECT_EQ(button.right - button.left, form_.Scale(115));
+
+    std::vector<HWND> tabOrder;
+    for (HWND child = GetWindow(form_.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)
+            tabOrder.push_back(child);
+    }
+    EXPECT_EQ(tabOrder, (std::vector<HWND>{form_.SettingsButton, form_.Button2, form_.PauseResumeButton,
+                            form_.Button4, form_.Button5}));
+    EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
+}
+
+TEST_F(MainFormTest, TabFollowsTheTabOrderWithTheFocusShown)
+{
+    SetFocus(form_.SettingsButton);
+    PostMessageW(form_.SettingsButton, WM_KEYDOWN, VK_TAB, 0);
+    Settle();
+    EXPECT_EQ(GetFocus(), form_.Button2);
+    PostMessageW(form_.Button2, WM_KEYDOWN, VK_TAB, 0);
+    Settle();
+    EXPECT_EQ(GetFocus(), form_.Button5) << "disabled buttons are passed over";
+    EXPECT_EQ(SendMessageW(form_.Button5, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+}
+
+TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
+{
+    const UINT dpi = form_.Dpi() * 3 / 2;
+    RECT window;
+    GetWindowRect(form_.Handle(), &window);
+    RECT suggested{window.left, window.top, window.left + MulDiv(window.right - window.left, 3, 2),
+        window.top + MulDiv(window.bottom - window.top, 3, 2)};
+    SendMessageW(form_.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    EXPECT_EQ(form_.Dpi(), dpi);
+    RECT button;
+    GetWindowRect(form_.Button4, &button);
+    MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, MulDiv(347, static_cast<int>(dpi), 96));
+    EXPECT_EQ(button.bottom - button.top, MulDiv(30, static_cast<int>(dpi), 96));
+    EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
+}
+
+TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)
+{
+    RemoveSignatureFile();
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    WriteSignatureFile();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, L"Error");
+    EXPECT_EQ(box->text, L"Signature loading failed: File not found.");
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(Observe(form_), kIdle);
+}
+
+TEST_F(MainFormTest, ScanRunsPausesResumesAndEndsWithTheCompletionMessage)
+{
+    StartPaused();
+    EXPECT_EQ(Observe(form_), kPaused);
+    PumpUntil([] { return false; }, 350ms);
+    EXPECT_EQ(Observe(form_), kPaused) << "a paused scan goes on existing";
+
+    std::optional<MessageBoxInfo> box = RunExpectingMessageBox([this] {
+        Click(form_.PauseResumeButton);
+        Settle();
+        EXPECT_EQ(Observe(form_), kRunning);
+    });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_EQ(ProgressOf(form_), 0);
+    EXPECT_EQ(Text(form_.ScanInfectedObjectCountLabel), L"0");
+    EXPECT_EQ(Text(form_.ScanPossibleThreatCountLabel), L"0");
+}
+
+TEST_F(MainFormTest, ClosingIsRefusedWhileScanningAndStopWorksWhilePaused)
+{
+    StartPaused();
+    PumpUntil([] { return false; }, 250ms);
+    PostMessageW(form_.Handle(), WM_CLOSE, 0, 0);
+    Click(form_.Button5);
+    PumpUntil([] { return false; }, 250ms);
+    ASSERT_NE(form_.Handle(), nullptr);
+    EXPECT_TRUE(form_.Scanning());
+    const std::wstring count = Text(form_.ScanObjectCountLabel);
+
+    Click(form_.Button4);
+    Settle();
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_EQ(ProgressOf(form_), 0);
+    EXPECT_EQ(Text(form_.ScanObjectCountLabel), count) << "the labels keep the last values";
+
+    Click(form_.Button5);
+    PumpUntil([this] { return form_.Handle() == nullptr; }, 5s);
+    EXPECT_EQ(form_.Handle(), nullptr);
+}
+
+TEST_F(MainFormTest, EndOfTheWindowsSessionIsNeverHeldUp)
+{
+    StartPaused();
+    EXPECT_EQ(SendMessageW(form_.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(form_.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(form_.Handle(), nullptr);
+}
+
+TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
+{
+    const std::wstring missing = folder_.Str() + L"\\missing";
+    UseQuickScanSettings(missing);
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, L"Error");
+    EXPECT_EQ(box->text.rfind(L"Scanning failed: Folder not found: ", 0), 0u) << testing::PrintToString(box->text);
+    EXPECT_NE(box->text.find(missing), std::wstring::npos);
+    EXPECT_EQ(Observe(form_), kIdle);
+}
+
+TEST_F(MainFormTest, SettingsOpensTheOptionsDialogAndCancelKeepsTheSettings)
+{
+    bool sawDialog = false;
+    RunWithDriver([this] { Click(form_.SettingsButton); PumpUntil([&] { return false; }, 300ms); Settle(); },
+        [&sawDialog] {
+            HWND dialog = WaitForForm(L"Quorvane options");
+            sawDialog = dialog != nullptr;
+            if (dialog)
+                PostMessageW(ChildWithText(dialog, L"Cancel"), BM_CLICK, 0, 0);
+        });
+    PumpUntil([] { return FindWindowW(L"QuorvaneForm", L"Quorvane options") == nullptr; }, 5s);
+    EXPECT_TRUE(sawDialog);
+    EXPECT_EQ(FindWindowW(L"QuorvaneForm", L"Quorvane options"), nullptr);
+    EXPECT_TRUE(Enabled(form_.Handle())) << "the main window is enabled again";
+    EXPECT_FALSE(Settings().FullScan()) << "Cancel keeps the settings in memory";
+    EXPECT_EQ(Observe(form_), kIdle);
+}
+
+TEST_F(MainFormTest, SettingsThatCannotBeReadReachTheErrorDisplayAndTheWindowStaysUsable)
+{
+    ResetSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane", 0, nullptr, 0, KEY_WRITE, nullptr,
+                  &key, nullptr),
+        ERROR_SUCCESS);
+    const wchar_t text[] = L"true";
+    RegSetValueExW(key, L"FullScan", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text));
+    RegCloseKey(key);
+
+    const auto box = RunExpectingMessageBox([this] { Click(form_.SettingsButton); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, L"Error");
+    EXPECT_EQ(box->text, L"Failed to get data for 'FullScan'");
+    EXPECT_EQ(FindWindowW(L"QuorvaneForm", L"Quorvane options"), nullptr);
+    EXPECT_EQ(Observe(form_), kIdle);
+}
+
+} // namespace

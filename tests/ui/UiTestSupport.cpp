@@ -1,0 +1,174 @@
+// Helpers of the interface tests.
+#include "tests/ui/UiTestSupport.h"
+
+#include "platform/Md5.h"
+#include "platform/Toolkit.h"
+#include "settings/Settings.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kSignatureSize = 16'777'216;
+
+std::filesystem::path SignaturePath()
+{
+    return std::filesystem::path(ExeFolder()) / L"signature.dat";
+}
+
+} // namespace
+
+std::wstring Text(HWND aWindow)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(aWindow)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(aWindow, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool Enabled(HWND aWindow)
+{
+    return IsWindowEnabled(aWindow) != FALSE;
+}
+
+std::wstring ClassOf(HWND aWindow)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(aWindow, name, 64);
+    return name;
+}
+
+void Click(HWND aButton)
+{
+    ASSERT_TRUE(IsWindowVisible(aButton) && Enabled(aButton)) << "not clickable: " << testing::PrintToString(Text(aButton));
+    PostMessageW(aButton, BM_CLICK, 0, 0);
+}
+
+void Settle()
+{
+    ProcessMessages();
+}
+
+std::optional<MessageBoxInfo> RunExpectingMessageBox(const std::function<void()>& aAction,
+    std::chrono::milliseconds aTimeout)
+{
+    auto closer = std::async(std::launch::async, [aTimeout] {
+        std::optional<MessageBoxInfo> box = WaitForOwnMessageBox(aTimeout);
+        if (box)
+            ClickOk(box->window);
+        return box;
+    });
+    aAction();
+    PumpUntil([&closer] { return closer.wait_for(0s) == std::future_status::ready; }, aTimeout + 2s);
+    std::optional<MessageBoxInfo> box = closer.get();
+    Settle();
+    return box;
+}
+
+void RunWithDriver(const std::function<void()>& aModal, const std::function<void()>& aDriver)
+{
+    auto driver = std::async(std::launch::async, aDriver);
+    aModal();
+    driver.get();
+}
+
+HWND WaitForForm(const wchar_t* aCaption)
+{
+    for (int i = 0; i < 1000; ++i) {
+        HWND form = FindWindowW(L"QuorvaneForm", aCaption);
+        if (form != nullptr && IsWindowVisible(form))
+            return form;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+HWND ChildWithText(HWND aParent, const wchar_t* aText)
+{
+    for (HWND child = GetWindow(aParent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (Text(child) == aText)
+            return child;
+    }
+    return nullptr;
+}
+
+void WriteSignatureFile()
+{
+    std::vector<char> content(kSignatureSize);
+    const std::size_t payload = kSignatureSize - 16;
+    for (std::size_t i = 0; i < payload; ++i)
+        content[i] = static_cast<char>(i * 7 + 3);
+    const Md5Digest digest = Md5(content.data(), payload);
+    std::copy(digest.begin(), digest.end(), content.begin() + static_cast<std::ptrdiff_t>(payload));
+    std::ofstream file(SignaturePath(), std::ios::binary | std::ios::trunc);
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    ASSERT_TRUE(file.good());
+}
+
+void RemoveSignatureFile()
+{
+    std::error_code ignored;
+    std::filesystem::remove(SignaturePath(), ignored);
+}
+
+void ResetSettings()
+{
+    ReleaseSettings();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane");
+}
+
+void UseQuickScanSettings(const std::wstring& aFolder)
+{
+    TSettings& settings = Settings();
+    settings.SetFullScan(false);
+    settings.SetMemoryScan(false);
+    settings.SetRegistryScan(false);
+    settings.ClearFolders();
+    settings.SetFolderScan(aFolder, true);
+}
+
+namespace {
+
+// The room a control of this kind needs around its text.
+int Padding(HWND aControl)
+{
+    const LONG type = GetWindowLongW(aControl, GWL_STYLE) & BS_TYPEMASK;
+    if (ClassOf(aControl) != L"Button")
+        return 0;
+    if (type == BS_AUTOCHECKBOX)
+        return GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    return type == BS_GROUPBOX ? 16 : 6;
+}
+
+bool Fits(HWND aControl)
+{
+    const std::wstring text = Text(aControl);
+    RECT client;
+    GetClientRect(aControl, &client);
+    HDC dc = GetDC(aControl);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
+    const bool wraps = ClassOf(aControl) == L"Static" && (GetWindowLongW(aControl, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
+    RECT needed{0, 0, wraps ? client.right : 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(aControl, dc);
+    return needed.right + Padding(aControl) <= client.right && needed.bottom <= client.bottom;
+}
+
+} // namespace
+
+std::vector<std::wstring> CutOffTexts(HWND aForm, HWND aSkip)
+{
+    std::vector<std::wstring> cut;
+    for (HWND child = GetWindow(aForm, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring kind = ClassOf(child);
+        if (child != aSkip && (kind == L"Static" || kind == L"Button") && !Text(child).empty() && !Fits(child))
+            cut.push_back(Text(child));
+    }
+    return cut;
+}

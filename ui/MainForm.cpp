@@ -1,0 +1,204 @@
+// The main window: scan control and progress display.
+#include "ui/MainForm.h"
+
+#include "platform/ErrorDisplay.h"
+#include "settings/Settings.h"
+#include "ui/Banner.h"
+#include "ui/ElapsedTime.h"
+#include "ui/SettingsForm.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr UINT_PTR kScanProgressTimer = 1;
+constexpr UINT kScanProgressInterval = 100;
+constexpr SIZE kClientSize{551, 405};
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+} // namespace
+
+TMainFrm::TMainFrm()
+{
+    CreateForm(L"Quorvane ver 1.2", kClientSize, kStyle, 0, nullptr);
+    timeSeparator_ = LocaleTimeSeparator();
+    CreateActions();
+    CreateControls();
+    CreateProgressControls();
+    FinishCreate();
+}
+
+TMainFrm::~TMainFrm()
+{
+    SetScanProgressTimer(false);
+    FScannerThread.reset();
+}
+
+void TMainFrm::CreateControls()
+{
+    using theme::FontKind;
+    BannerControl = AddControl(WC_STATICW, L"", SS_OWNERDRAW, {0, 0, kClientSize.cx, kBannerHeight});
+    Label1 = AddLabel(L"1. You can choose different options for scanning.", {20, 135}, {FontKind::Bold});
+    Label2 = AddLabel(L"If you doubt in configuration options, just leave default value (Full Scan)", {35, 155});
+    SettingsButton = AddButton(L"", {431, 135, 100, 25});
+    Label3 = AddLabel(L"2. Press \"Start Scan\" to start scanning and cleaning your system of malware", {20, 190},
+        {FontKind::Bold});
+    Button2 = AddButton(L"", {89, 220, 115, 30}, FontKind::Large);
+    PauseResumeButton = AddButton(L"", {217, 220, 115, 30}, FontKind::Large);
+    Button4 = AddButton(L"", {347, 220, 115, 30}, FontKind::Large);
+    BindButton(SettingsButton, SettingsAction);
+    BindButton(Button2, StartScanningAction);
+    BindButton(PauseResumeButton, PauseScanningAction);
+    BindButton(Button4, StopScanningAction);
+    FitLargeFont({StartScanningAction.Text, PauseScanningAction.Text, ResumeScanningAction.Text,
+                     StopScanningAction.Text},
+        115);
+}
+
+void TMainFrm::CreateProgressControls()
+{
+    using theme::FontKind;
+    Label4 = AddLabel(L"Scan progress:", {20, 265});
+    ScanObjectLabel = AddLabel(L"Scan progress:", {99, 264, 432, 19}, {FontKind::Normal, Label4},
+        SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS);
+    ScanProgressBar = AddControl(PROGRESS_CLASSW, L"", PBS_SMOOTH, {20, 285, 511, 30});
+    UseClassicLook(ScanProgressBar);
+    SendMessageW(ScanProgressBar, PBM_SETRANGE32, 0, 100);
+    SendMessageW(ScanProgressBar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(theme::kBar));
+    SendMessageW(ScanProgressBar, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(theme::kPanel));
+    Label5 = AddLabel(L"Scanned objects:", {20, 320});
+    ScanObjectCountLabel = AddLabel(L"0", {112, 320}, {FontKind::Normal, Label5});
+    Label7 = AddLabel(L"Elapsed time:", {168, 320});
+    ScanElapsedTimeLabel = AddLabel(L"0:00:00", {240, 320}, {FontKind::Normal, Label7});
+    Label9 = AddLabel(L"Infected objects:", {302, 320});
+    SetTextColor(Label9, theme::kRed);
+    ScanInfectedObjectCountLabel = AddLabel(L"0", {392, 320}, {FontKind::Normal, Label9});
+    Label11 = AddLabel(L"Possible threats:", {425, 320});
+    SetTextColor(Label11, theme::kOrange);
+    ScanPossibleThreatCountLabel = AddLabel(L"0", {513, 320}, {FontKind::Normal, Label11});
+    Button5 = AddButton(L"", {431, 360, 100, 25});
+    BindButton(Button5, ExitAction);
+}
+
+void TMainFrm::CreateActions()
+{
+    SettingsAction = {L"Settings", [this] { return !Scanning(); }, [this] { SettingsActionExecute(); }};
+    StartScanningAction = {L"Start scanning", [this] { return !Scanning(); }, [this] { StartScanningActionExecute(); }};
+    PauseScanningAction = {L"Pause", [this] { return Scanning() && !FScannerThread->Paused(); },
+        [this] { PauseScanningActionExecute(); }};
+    ResumeScanningAction = {L"Resume", [this] { return Scanning() && FScannerThread->Paused(); },
+        [this] { ResumeScanningActionExecute(); }};
+    StopScanningAction = {L"Stop", [this] { return Scanning(); }, [this] { StopScanningActionExecute(); }};
+    ExitAction = {L"Exit", nullptr, [this] { ExitActionExecute(); }};
+}
+
+void TMainFrm::SettingsActionExecute()
+{
+    try {
+        if (TSettingsFrm::EditModal())
+            Settings().Save();
+    } catch (...) {
+        Settings().Load();
+        throw;
+    }
+}
+
+void TMainFrm::StartScanningActionExecute()
+{
+    FScannerThread = std::make_unique<TScannerThread>();
+    SetScanProgressTimer(true);
+    taskbar_.Show(Handle(), 0, false);
+}
+
+void TMainFrm::PauseScanningActionExecute()
+{
+    FScannerThread->PauseWork();
+    BindButton(PauseResumeButton, ResumeScanningAction);
+    taskbar_.Show(Handle(), static_cast<int>(SendMessageW(ScanProgressBar, PBM_GETPOS, 0, 0)), true);
+}
+
+void TMainFrm::ResumeScanningActionExecute()
+{
+    FScannerThread->ResumeWork();
+    BindButton(PauseResumeButton, PauseScanningAction);
+    taskbar_.Show(Handle(), static_cast<int>(SendMessageW(ScanProgressBar, PBM_GETPOS, 0, 0)), false);
+}
+
+void TMainFrm::StopScanningActionExecute()
+{
+    SetScanProgressTimer(false);
+    std::unique_ptr<TScannerThread> worker = std::move(FScannerThread);
+    worker.reset();
+    BindButton(PauseResumeButton, PauseScanningAction);
+    SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
+    taskbar_.Clear(Handle());
+}
+
+void TMainFrm::ExitActionExecute()
+{
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+void TMainFrm::TimerTick(UINT_PTR aId)
+{
+    if (aId == kScanProgressTimer)
+        ScanProgressTimerTimer();
+}
+
+void TMainFrm::ScanProgressTimerTimer()
+{
+    UpdateScanProgress();
+}
+
+void TMainFrm::UpdateScanProgress()
+{
+    if (!Scanning())
+        return;
+    if (FScannerThread->Finished()) {
+        const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
+        StopScanningAction.Execute();
+        ShowScanEnd(failure);
+        return;
+    }
+    const TScanInfo info = FScannerThread->GetScanInfo();
+    SetText(ScanObjectLabel, info.ObjectName);
+    SendMessageW(ScanProgressBar, PBM_SETPOS, info.Progress, 0);
+    SetText(ScanObjectCountLabel, std::to_wstring(info.TotalCount));
+    SetText(ScanElapsedTimeLabel, FormatElapsedTime(GetTickCount64() - info.StartTickCount, timeSeparator_));
+    SetText(ScanInfectedObjectCountLabel, std::to_wstring(info.InfectedCount));
+    SetText(ScanPossibleThreatCountLabel, std::to_wstring(info.PossibleCount));
+    taskbar_.Show(Handle(), info.Progress, FScannerThread->Paused());
+}
+
+// A worker ended by an error is reported as a failure, never as a success.
+void TMainFrm::ShowScanEnd(const std::optional<std::wstring>& aFailure)
+{
+    if (aFailure)
+        ShowErrorMessage(L"Scanning failed: " + *aFailure);
+    else
+        MessageBoxW(Handle(), L"Scanning finished successfully.", L"Quorvane", MB_OK | MB_ICONINFORMATION);
+}
+
+void TMainFrm::SetScanProgressTimer(bool aEnabled)
+{
+    if (Handle() == nullptr)
+        return;
+    if (aEnabled)
+        SetTimer(Handle(), kScanProgressTimer, kScanProgressInterval, nullptr);
+    else
+        KillTimer(Handle(), kScanProgressTimer);
+}
+
+void TMainFrm::DrawItem(const DRAWITEMSTRUCT& aItem)
+{
+    if (aItem.hwndItem == BannerControl)
+        DrawBanner(aItem.hDC, aItem.rcItem, Dpi());
+}
+
+// Windows is ending the session: stop the scan and go, without asking.
+void TMainFrm::EndSession()
+{
+    if (Scanning())
+        StopScanningActionExecute();
+    DestroyWindow(Handle());
+}

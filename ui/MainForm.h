@@ -1,0 +1,73 @@
+// The main window: starts, pauses, resumes and stops a scan and shows its progress.
+#pragma once
+
+#include "platform/ToolkitForm.h"
+#include "platform/ToolkitTaskbar.h"
+#include "scan/ScannerThread.h"
+
+#include <memory>
+#include <string>
+
+class TMainFrm : public TForm {
+public:
+    // Creates the window, hidden. Throws AppError when it cannot be created.
+    TMainFrm();
+    ~TMainFrm() override;
+
+    bool Scanning() const noexcept { return FScannerThread != nullptr; }
+
+    HWND BannerControl = nullptr;
+    HWND Label1 = nullptr;
+    HWND Label2 = nullptr;
+    HWND SettingsButton = nullptr;
+    HWND Label3 = nullptr;
+    HWND Button2 = nullptr;
+    HWND PauseResumeButton = nullptr;
+    HWND Button4 = nullptr;
+    HWND Label4 = nullptr;
+    HWND ScanObjectLabel = nullptr;
+    HWND ScanProgressBar = nullptr;
+    HWND Label5 = nullptr;
+    HWND ScanObjectCountLabel = nullptr;
+    HWND Label7 = nullptr;
+    HWND ScanElapsedTimeLabel = nullptr;
+    HWND Label9 = nullptr;
+    HWND ScanInfectedObjectCountLabel = nullptr;
+    HWND Label11 = nullptr;
+    HWND ScanPossibleThreatCountLabel = nullptr;
+    HWND Button5 = nullptr;
+
+    TAction SettingsAction;
+    TAction StartScanningAction;
+    TAction PauseScanningAction;
+    TAction ResumeScanningAction;
+    TAction StopScanningAction;
+    TAction ExitAction;
+
+protected:
+    bool CloseQuery() override { return FormCloseQuery(); }
+    void TimerTick(UINT_PTR aId) override;
+    void DrawItem(const DRAWITEMSTRUCT& aItem) override;
+    void EndSession() override;
+
+private:
+    void CreateControls();
+    void CreateProgressControls();
+    void CreateActions();
+
+    void SettingsActionExecute();
+    void StartScanningActionExecute();
+    void PauseScanningActionExecute();
+    void ResumeScanningActionExecute();
+    void StopScanningActionExecute();
+    void ExitActionExecute();
+    void ScanProgressTimerTimer();
+    void UpdateScanProgress();
+    void ShowScanEnd(const std::optional<std::wstring>& aFailure);
+    bool FormCloseQuery() const noexcept { return !Scanning(); }
+    void SetScanProgressTimer(bool aEnabled);
+
+    std::unique_ptr<TScannerThread> FScannerThread;
+    TTaskbarProgress taskbar_;
+    std::wstring timeSeparator_;
+};
