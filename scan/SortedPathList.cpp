@@ -12,8 +12,9 @@
 
 namespace {
 
-constexpr std::size_t kTextChunk = 32 * 1024;
-constexpr std::size_t kKeyChunk = 64 * 1024;
+// Chunks of 1 MiB: large enough that the heap hands them back to the system when freed.
+constexpr std::size_t kTextChunk = 512 * 1024;
+constexpr std::size_t kKeyChunk = 1024 * 1024;
 constexpr DWORD kKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
 
 }
@@ -24,6 +25,8 @@ void SortedPathList::Clear() noexcept
 {
     texts_.Clear();
     keys_.Clear();
+    sealedTexts_.reset();
+    sealedCount_ = 0;
     std::vector<Entry>().swap(entries_);
     std::vector<Entry>().swap(gathered_);
     sealed_ = false;
@@ -57,19 +60,29 @@ void SortedPathList::Merge()
 
 void SortedPathList::Seal()
 {
-    for (Entry& entry : entries_) {
-        entry.key = nullptr;
-        entry.keyLength = 0;
-    }
     keys_.Clear();
     std::vector<Entry>().swap(gathered_);
     entries_.shrink_to_fit();
+    std::size_t count = 0;
+    for (const Entry& entry : entries_)
+        count += entry.length + 1;
+    // One block of exactly the kept texts, in list order; repetitions and spare room go.
+    auto texts = std::make_unique_for_overwrite<wchar_t[]>(count);
+    wchar_t* next = texts.get();
+    for (Entry& entry : entries_) {
+        std::copy(entry.text, entry.text + entry.length + 1, next);
+        entry = {next, entry.length, nullptr, 0};
+        next += entry.length + 1;
+    }
+    texts_.Clear();
+    sealedTexts_ = std::move(texts);
+    sealedCount_ = count;
     sealed_ = true;
 }
 
 std::size_t SortedPathList::ByteSize() const noexcept
 {
-    return texts_.ByteSize() + keys_.ByteSize() + keyBuffer_.capacity() +
+    return texts_.ByteSize() + keys_.ByteSize() + sealedCount_ * sizeof(wchar_t) + keyBuffer_.capacity() +
         (entries_.capacity() + gathered_.capacity()) * sizeof(Entry);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -27,7 +28,8 @@ public:
     // stays. Throws what Gather throws.
     void Merge();
 
-    // Drops the sort keys and spare room once the list is complete. A later Merge makes them anew.
+    // Drops the sort keys, the repetitions' texts and spare room once the list is complete:
+    // the texts move into one block. A later Merge makes the keys anew. Throws std::bad_alloc.
     void Seal();
 
     std::size_t Size() const noexcept { return entries_.size(); }
@@ -53,6 +55,8 @@ private:
     void MergeSorted(std::vector<Entry>& aSorted);
 
     ChunkArena<wchar_t> texts_;
+    std::unique_ptr<wchar_t[]> sealedTexts_;
+    std::size_t sealedCount_ = 0;
     ChunkArena<std::uint8_t> keys_;
     std::vector<std::uint8_t> keyBuffer_;
     std::vector<Entry> entries_;

@@ -1,0 +1,141 @@
+// The real scan engine under measure: the worker with the file scanner only, on one root.
+//   bench_engine sig            worker creation (loads and checks signature.dat beside the program)
+//   bench_engine scan ROOT      list building and the whole file scan, with memory at each report
+//   bench_engine stop ROOT      time to release the worker while it walks the tree
+#include "BenchClock.h"
+
+#include "platform/Error.h"
+#include "scan/Scanner.h"
+#include "scan/ScannerThread.h"
+#include "settings/Settings.h"
+#include "signature/Signature.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+
+namespace {
+
+void ChooseRoot(const wchar_t* aRoot)
+{
+    TSettings& settings = Settings();
+    settings.SetFullScan(false);
+    settings.SetMemoryScan(false);
+    settings.SetRegistryScan(false);
+    settings.SetArchiveScan(false);
+    settings.ClearFolders();
+    if (aRoot != nullptr)
+        settings.SetFolderScan(aRoot, true);
+}
+
+// The public worker's own parts; notes the time and memory of the first two reports.
+class BenchWorker : public TScannerThread {
+public:
+    BenchWorker() : TScannerThread(LoadSignature, BuildQueueFromSettings) { StartThread(); }
+    ~BenchWorker() override { StopThread(); }
+
+    void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override
+    {
+        const long long report = reports++;
+        if (report == 0) {
+            building = SampleMemory();
+            buildingMs = NowMs();
+        } else if (report == 1) {
+            listedMs = NowMs();
+            listed = SampleMemory();
+        }
+        if (report > 0)
+            pathChars += aObjectName.size();
+        TScannerThread::SetScanInfo(aObjectName, aProgress);
+    }
+
+    std::atomic<long long> reports{0};
+    long long pathChars = 0;
+    double buildingMs = 0;
+    double listedMs = 0;
+    MemorySample building;
+    MemorySample listed;
+};
+
+void WaitFinished(const TScannerThread& aWorker)
+{
+    while (!aWorker.Finished())
+        Sleep(1);
+}
+
+int Signature()
+{
+    ChooseRoot(nullptr);
+    const double start = NowMs();
+    auto worker = std::make_unique<BenchWorker>();
+    Print("engine_sig_ms", NowMs() - start);
+    WaitFinished(*worker);
+    return 0;
+}
+
+int Scan(const wchar_t* aRoot)
+{
+    ChooseRoot(aRoot);
+    auto worker = std::make_unique<BenchWorker>();
+    WaitFinished(*worker);
+    const double endMs = NowMs();
+    if (worker->FailureMessage()) {
+        std::fwprintf(stderr, L"scan failed: %ls\n", worker->FailureMessage()->c_str());
+        return 1;
+    }
+    const double files = static_cast<double>(worker->reports - 1);
+    const double textBytes = static_cast<double>(worker->pathChars) * sizeof(wchar_t);
+    Print("engine_files", files);
+    Print("engine_path_chars_avg", static_cast<double>(worker->pathChars) / files);
+    Print("engine_list_ms", worker->listedMs - worker->buildingMs);
+    Print("engine_scan_ms", endMs - worker->buildingMs);
+    Print("engine_list_bytes_per_file", (worker->listed.workingSet - worker->building.workingSet - textBytes) / files);
+    Print("engine_peak_bytes_per_file", (worker->listed.peakWorkingSet - worker->building.workingSet) / files);
+    Print("engine_peak_set_by_list", worker->listed.peakWorkingSet > worker->building.peakWorkingSet ? 1 : 0);
+    Print("engine_process_peak_mib", SampleMemory().peakWorkingSet / 1048576.0);
+    return 0;
+}
+
+int Stop(const wchar_t* aRoot)
+{
+    ChooseRoot(aRoot);
+    double worst = 0;
+    for (int run = 0; run < 5; ++run) {
+        auto worker = std::make_unique<BenchWorker>();
+        while (worker->reports == 0)
+            Sleep(1);
+        Sleep(150 + 100 * run);
+        if (worker->reports != 1) {
+            std::fprintf(stderr, "the walk ended before the release\n");
+            return 1;
+        }
+        const double start = NowMs();
+        worker.reset();
+        worst = std::max(worst, NowMs() - start);
+    }
+    Print("engine_stop_ms_worst", worst);
+    return 0;
+}
+
+}
+
+int wmain(int argc, wchar_t** argv)
+{
+    try {
+        const std::wstring mode = argc > 1 ? argv[1] : L"";
+        if (mode == L"sig")
+            return Signature();
+        if (mode == L"scan" && argc > 2)
+            return Scan(argv[2]);
+        if (mode == L"stop" && argc > 2)
+            return Stop(argv[2]);
+        std::fprintf(stderr, "usage: bench_engine sig | scan ROOT | stop ROOT\n");
+        return 2;
+    } catch (const AppError& error) {
+        std::fwprintf(stderr, L"%ls\n", error.Message().c_str());
+        return 1;
+    }
+}
