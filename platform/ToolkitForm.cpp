@@ -108,7 +108,8 @@ HWND TForm::AddControl(const wchar_t* aClass, const std::wstring& aText, DWORD a
 
 HWND TForm::AddLabel(const std::wstring& aText, TBounds aBounds, TPlacing aPlacing, DWORD aExtraStyle)
 {
-    const DWORD wrap = aBounds.Width != 0 && aBounds.Height != 0 ? 0 : SS_LEFTNOWORDWRAP;
+    const bool wraps = (aBounds.Width != 0 && aBounds.Height != 0) || aPlacing.MaxWidth != 0;
+    const DWORD wrap = wraps ? 0 : SS_LEFTNOWORDWRAP;
     return AddControl(WC_STATICW, aText, SS_LEFT | SS_NOPREFIX | wrap | aExtraStyle, aBounds, aPlacing);
 }
 
@@ -443,7 +444,7 @@ void TForm::Place(const Placement& aPlacement)
     POINT at{Scale(bounds.X), Scale(bounds.Y)};
     SIZE size{Scale(bounds.Width), Scale(bounds.Height)};
     if (bounds.Width == 0 || bounds.Height == 0) {
-        const SIZE text = TextExtent(aPlacement.Handle, font);
+        const SIZE text = TextExtent(aPlacement.Handle, font, Scale(aPlacement.Placing.MaxWidth));
         size.cx = bounds.Width == 0 ? text.cx : size.cx;
         size.cy = bounds.Height == 0 ? text.cy : size.cy;
     }
@@ -459,13 +460,19 @@ void TForm::Place(const Placement& aPlacement)
     SetWindowPos(aPlacement.Handle, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-SIZE TForm::TextExtent(HWND aControl, theme::FontKind aFont) const
+// The size of a control's text in one line, or wrapped at aMaxWidth when that is not 0 and
+// one line would be wider.
+SIZE TForm::TextExtent(HWND aControl, theme::FontKind aFont, int aMaxWidth) const
 {
     const std::wstring text = WindowText(aControl);
     HDC dc = GetDC(aControl);
     HGDIOBJ old = SelectObject(dc, Font(aFont));
     RECT rect{0, 0, 0, 0};
     DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    if (aMaxWidth != 0 && rect.right > aMaxWidth) {
+        rect = {0, 0, aMaxWidth, 0};
+        DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
+    }
     SelectObject(dc, old);
     ReleaseDC(aControl, dc);
     return {rect.right - rect.left, rect.bottom - rect.top};

@@ -18,11 +18,14 @@ struct TBounds {
     int Height = 0;
 };
 
-// A font kind and a control that the placed one must not overlap: when the font makes that
-// control's text reach past X, the placed control starts just after it (keeping its right edge).
+// How a control is placed beyond its bounds: its font kind; a control that it must not overlap
+// (when the font makes that control's text reach past X, the placed control starts just after it,
+// keeping its right edge); and, for a label sized to its text, the width (at 96 DPI) beyond which
+// it wraps instead of growing.
 struct TPlacing {
     theme::FontKind Font = theme::FontKind::Normal;
     HWND After = nullptr;
+    int MaxWidth = 0;
 };
 
 class TForm : public TIdleListener {
@@ -110,7 +113,7 @@ private:
     int TextWidth(HFONT aFont, const std::wstring& aText) const;
     void ApplyLayout();
     void Place(const Placement& aPlacement);
-    SIZE TextExtent(HWND aControl, theme::FontKind aFont) const;
+    SIZE TextExtent(HWND aControl, theme::FontKind aFont, int aMaxWidth) const;
     HFONT Font(theme::FontKind aKind) const;
     void ApplyBinding(const Binding& aBinding);
     void MoveFocusFrom(HWND aControl);

@@ -39,7 +39,9 @@ void TMainFrm::CreateControls()
     using theme::FontKind;
     BannerControl = AddControl(WC_STATICW, L"", SS_OWNERDRAW, {0, 0, kClientSize.cx, kBannerHeight});
     Label1 = AddLabel(L"1. You can choose different options for scanning.", {20, 135}, {FontKind::Bold});
-    Label2 = AddLabel(L"If you doubt in configuration options, just leave default value (Full Scan)", {35, 155});
+    // Wraps rather than runs under the Settings button when the font is wide.
+    Label2 = AddLabel(L"If you doubt in configuration options, just leave default value (Full Scan)", {35, 155},
+        {FontKind::Normal, nullptr, 431 - 4 - 35});
     SettingsButton = AddButton(L"", {431, 135, 100, 25});
     Label3 = AddLabel(L"2. Press \"Start Scan\" to start scanning and cleaning your system of malware", {20, 190},
         {FontKind::Bold});

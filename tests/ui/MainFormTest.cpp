@@ -119,6 +119,7 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     EXPECT_EQ(tabOrder, (std::vector<HWND>{form_.SettingsButton, form_.Button2, form_.PauseResumeButton,
                             form_.Button4, form_.Button5}));
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
+    EXPECT_THAT(OverlappingControls(form_.Handle()), testing::IsEmpty());
 }
 
 TEST_F(MainFormTest, TabFollowsTheTabOrderWithTheFocusShown)
@@ -149,6 +150,7 @@ TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
     EXPECT_EQ(button.left, MulDiv(347, static_cast<int>(dpi), 96));
     EXPECT_EQ(button.bottom - button.top, MulDiv(30, static_cast<int>(dpi), 96));
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
+    EXPECT_THAT(OverlappingControls(form_.Handle()), testing::IsEmpty());
 }
 
 TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)

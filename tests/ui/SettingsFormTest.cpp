@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include <string>
@@ -102,6 +103,7 @@ TEST_F(SettingsFormTest, FirstOpeningShowsTheDefaultsWithTheLowerGroupsDisabled)
     EXPECT_EQ(ItemsOf(*form_), expected);
     EXPECT_EQ(ClassOf(form_->FoldersControl), L"SysListView32");
     EXPECT_THAT(CutOffTexts(form_->Handle()), testing::IsEmpty());
+    EXPECT_THAT(OverlappingControls(form_->Handle()), testing::IsEmpty());
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(form_->FoldersControl) & LVS_EX_CHECKBOXES);
     EXPECT_TRUE(GetWindowLongW(form_->FoldersControl, GWL_STYLE) & LVS_SINGLESEL);
 
@@ -171,6 +173,34 @@ TEST_F(SettingsFormTest, AddedFoldersCanBeRemovedDriveRootsOnlyUnchecked)
     Settle();
     EXPECT_EQ(form_->ModalResult(), IDOK);
     EXPECT_EQ(FolderTable(), (Items{{L"C:\\", false}, {L"D:\\", true}}));
+}
+
+TEST_F(SettingsFormTest, AddFolderShowsTheSystemFolderPickerAndCancellingAddsNothing)
+{
+    Open();
+    ClearFullScan();
+    const Items before = ItemsOf(*form_);
+    std::atomic<bool> done = false;
+    std::wstring okLabel;
+    RunWithDriver(
+        [&] {
+            Click(form_->AddFolderButton);
+            PumpUntil([&] { return done.load(); }, 20s);
+            Settle();
+        },
+        [&] {
+            HWND picker = nullptr;
+            for (int i = 0; i < 1000 && picker == nullptr; ++i, Sleep(10))
+                picker = FindWindowW(L"#32770", L"Add folder to scan");
+            if (picker != nullptr) {
+                okLabel = Text(GetDlgItem(picker, IDOK));
+                PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+            }
+            done = true;
+        });
+    EXPECT_EQ(okLabel, L"Select");
+    EXPECT_EQ(ItemsOf(*form_), before);
+    EXPECT_NE(form_->Handle(), nullptr);
 }
 
 TEST_F(SettingsFormTest, ItemsKeepAsciiOrderAndLetterCaseTwinsMerge)

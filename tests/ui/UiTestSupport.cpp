@@ -3,6 +3,7 @@
 
 #include "platform/Md5.h"
 #include "platform/Toolkit.h"
+#include "platform/ToolkitTheme.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
@@ -171,4 +172,28 @@ std::vector<std::wstring> CutOffTexts(HWND aForm, HWND aSkip)
             cut.push_back(Text(child));
     }
     return cut;
+}
+
+std::vector<std::wstring> OverlappingControls(HWND aForm)
+{
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND child = GetWindow(aForm, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const bool groupBox = ClassOf(child) == L"Button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+        RECT rect;
+        GetWindowRect(child, &rect);
+        if (IsWindowVisible(child) && !groupBox)
+            controls.emplace_back(child, rect);
+    }
+    // The check boxes of the options row share 1 or 2 pixels by their given sizes; that is no overlap.
+    const int slack = MulDiv(2, static_cast<int>(WindowDpi(aForm)), 96);
+    std::vector<std::wstring> overlaps;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            RECT common;
+            if (IntersectRect(&common, &controls[i].second, &controls[j].second) &&
+                common.right - common.left > slack && common.bottom - common.top > slack)
+                overlaps.push_back(Text(controls[i].first) + L" / " + Text(controls[j].first));
+        }
+    }
+    return overlaps;
 }

@@ -47,3 +47,7 @@ void UseQuickScanSettings(const std::wstring& aFolder);
 // The texts of aForm's labels, check boxes and buttons that do not fit their control at its
 // font (word-wrapped labels may wrap, within their height); aSkip is left out.
 std::vector<std::wstring> CutOffTexts(HWND aForm, HWND aSkip = nullptr);
+
+// "text A / text B" for each two visible controls of aForm whose rectangles share more than a
+// sliver of 2 pixels (at 96 DPI); group boxes, which hold other controls, are left out.
+std::vector<std::wstring> OverlappingControls(HWND aForm);
