@@ -2,7 +2,7 @@
 # File scan benchmark: builds the programs, generates the tree in BUILD/bench-tree, runs the
 # engine, a bare Win32 loop and native find/cat on it, pinned to CPU 0 with the wineserver,
 # and prints each phase's time, memory and the ratios against the targets.
-#   bench/run.sh [BUILD] [--keep]     (--keep leaves the tree and the signature for a rerun)
+#   bench/run.sh [BUILD] [--keep]     (--keep leaves the tree, signature and prefix for a rerun)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -91,5 +91,6 @@ note "tree_folders=$(find "$tree" -type d | wc -l)"
 python3 "$root/bench/report.py" "$results"
 
 if [ "$keep" = no ]; then
-  rm -rf "$tree" "$bin/signature.dat" "$build/bench-list.txt"
+  wineserver -k 2>/dev/null || true
+  rm -rf "$tree" "$bin/signature.dat" "$build/bench-list.txt" "$state"
 fi

@@ -16,7 +16,6 @@ public:
     {
         if (chunks_.empty() || chunks_.back().capacity - used_ < aCount) {
             const std::size_t capacity = std::max(chunkCount_, aCount);
-            chunks_.reserve(chunks_.size() + 1);
             chunks_.push_back({std::make_unique_for_overwrite<T[]>(capacity), capacity});
             used_ = 0;
         }
