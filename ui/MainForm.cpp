@@ -134,6 +134,8 @@ void TMainFrm::StopScanningActionExecute()
     BindButton(PauseResumeButton, PauseScanningAction);
     SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
     taskbar_.Clear(Handle());
+    // A message box may follow, and its loop runs no idle updates: show the idle buttons now.
+    UpdateActions();
 }
 
 void TMainFrm::ExitActionExecute()
