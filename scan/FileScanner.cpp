@@ -61,9 +61,7 @@ void TFileScanner::First()
 
 void TFileScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FFileList.Size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FFileList.Size());
 }
 
 void TFileScanner::ScanCurrent()

@@ -48,9 +48,7 @@ void TMemoryScanner::First()
 
 void TMemoryScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FModuleList.Size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FModuleList.Size());
 }
 
 void TMemoryScanner::ScanCurrent()

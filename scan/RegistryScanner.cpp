@@ -79,9 +79,7 @@ void TRegistryScanner::First()
 
 void TRegistryScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FKeyList.size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FKeyList.size());
 }
 
 void TRegistryScanner::ScanCurrent()

@@ -28,6 +28,9 @@ protected:
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
     // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
     static std::uint8_t Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept;
+    // Next of the step protocol: aCurrent moves to the following entry of a list of aCount
+    // entries, and to -1 once it has passed the last.
+    static void NextEntry(std::int32_t& aCurrent, std::size_t aCount) noexcept;
 
     TScannerThread* const FScannerThread;
 
