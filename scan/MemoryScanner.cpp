@@ -1,7 +1,6 @@
 // The memory scanner: module paths from Toolhelp snapshots, sorted without repetitions.
 #include "scan/MemoryScanner.h"
 
-#include "platform/Error.h"
 #include "platform/ToolhelpSnapshot.h"
 #include "scan/ScannerThread.h"
 
@@ -66,7 +65,7 @@ void TMemoryScanner::BuildModuleList()
     for (bool found = processes.FirstProcess(entry); found; found = processes.NextProcess(entry)) {
         try {
             GatherModules(entry.th32ProcessID, FModuleList);
-        } catch (const AppError&) {
+        } catch (...) {
             // A process whose modules cannot be listed contributes nothing more.
         }
     }
