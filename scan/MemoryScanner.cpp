@@ -29,14 +29,7 @@ TMemoryScanner::~TMemoryScanner() = default;
 
 bool TMemoryScanner::ScanNext()
 {
-    if (FCurrent == -1)
-        First();
-    else
-        Next();
-    if (FCurrent == -1)
-        return false;
-    ScanCurrent();
-    return true;
+    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
 }
 
 void TMemoryScanner::First()
