@@ -119,7 +119,7 @@ TEST(FolderWalk, HostileTreeIsWalkedToWhereTheSystemReaches)
     MakeTree(longRoot, {L"odd %PATH% name.exe", L" lead.dll", L"\u00fc\u65e5\U0001F600.exe", L"\uF07C.exe",
                         L"dots..\\", L"dots..\\in.js", L"trail \\", L"trail \\t.bat"});
     // A chain of folders far deeper than MAX_PATH, as deep as the system lets it be made.
-    std::vector<std::wstring> chain;
+    std::size_t chain = 0;
     std::wstring folder = longRoot;
     for (int level = 0; level < 200; ++level) {
         folder += L"\\" + LongName(100, static_cast<wchar_t>(L'a' + level % 26));
@@ -127,9 +127,9 @@ TEST(FolderWalk, HostileTreeIsWalkedToWhereTheSystemReaches)
             break;
         if (!FileHandle(CreateFileW((folder + L"\\f.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)))
             break;
-        chain.push_back(folder + L"\\f.exe");
+        ++chain;
     }
-    ASSERT_GT(chain.size(), 3u) << "the chain must outgrow MAX_PATH";
+    ASSERT_GT(chain, 3u) << "the chain must outgrow MAX_PATH";
     std::size_t reachable = 0;
     while (root.size() + 101 * (reachable + 1) + 2 < MAX_PATH)
         ++reachable;
@@ -145,17 +145,7 @@ TEST(FolderWalk, HostileTreeIsWalkedToWhereTheSystemReaches)
         EXPECT_NE(std::find(longForm.begin(), longForm.end(), path), longForm.end()) << testing::PrintToString(path);
     EXPECT_EQ(chainFiles(shortForm), static_cast<std::ptrdiff_t>(reachable));
     EXPECT_GT(chainFiles(longForm), chainFiles(shortForm));
-    EXPECT_LE(chainFiles(longForm), static_cast<std::ptrdiff_t>(chain.size()));
-
-    for (auto file = chain.rbegin(); file != chain.rend(); ++file) {
-        DeleteFileW(file->c_str());
-        RemoveDirectoryW(file->substr(0, file->size() - 6).c_str());
-    }
-    for (const wchar_t* folderName : {L"dots..", L"trail "}) {
-        for (const std::wstring& file : Walk(longRoot + L"\\" + folderName))
-            DeleteFileW(file.c_str());
-        RemoveDirectoryW((longRoot + L"\\" + folderName).c_str());
-    }
+    EXPECT_LE(chainFiles(longForm), static_cast<std::ptrdiff_t>(chain));
 }
 
 TEST(FolderWalk, StopsWhenAsked)
