@@ -257,8 +257,15 @@ TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
 {
     const std::wstring missing = folder_.Str() + L"\\missing";
     UseQuickScanSettings(missing);
+    // Another window of the program is active as the scan ends.
+    HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+        GetModuleHandleW(nullptr), nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
     const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    DestroyWindow(other);
     ASSERT_TRUE(box);
+    EXPECT_EQ(box->owner, form_.Handle()) << "the message belongs to the main window";
     EXPECT_EQ(box->caption, L"Error");
     EXPECT_EQ(box->text.rfind(L"Scanning failed: Folder not found: ", 0), 0u) << testing::PrintToString(box->text);
     EXPECT_NE(box->text.find(missing), std::wstring::npos);
