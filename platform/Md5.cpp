@@ -1,8 +1,10 @@
 // MD5 through BCrypt, loaded from the system folder: an algorithm provider and a hash object.
 #include "platform/Md5.h"
 
+
 #include "platform/Error.h"
 #include "platform/Handle.h"
+#include "platform/SystemLibrary.h"
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -29,16 +31,10 @@ void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
         ThrowLastError(L"MD5: bcrypt.dll lacks a function: ");
 }
 
-// bcrypt.dll is not among the system's known DLLs: imported statically, a file of that name
-// beside the program would be loaded in its place. It is loaded by its full path in the system
-// folder instead and stays loaded for the life of the process.
+// Loaded from the system folder, never imported (see SystemLibrary.h).
 BCryptFunctions LoadBCrypt()
 {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        ThrowLastError(L"MD5: cannot find the system folder: ");
-    const HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\bcrypt.dll").c_str());
+    const HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
     if (library == nullptr)
         ThrowLastError(L"MD5: cannot load bcrypt.dll: ");
     BCryptFunctions functions;

@@ -3,7 +3,6 @@
 
 #include "platform/Error.h"
 
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <vector>

@@ -1,13 +1,14 @@
 // A top-level window of the program: window procedure, layout at its DPI, bound buttons, modal loop.
 #include "platform/ToolkitForm.h"
 
+
 #include "app/Resources.h"
 #include "platform/Error.h"
+#include "platform/SystemLibrary.h"
 #include "platform/ToolkitError.h"
 #include "platform/ToolkitGroupBox.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <string_view>
@@ -178,7 +179,11 @@ HWND TForm::AddGroupBox(const std::wstring& aText, TBounds aBounds)
 // A class list that names no class: Wine ignores empty texts here, Windows takes both alike.
 void TForm::UseClassicLook(HWND aControl)
 {
-    SetWindowTheme(aControl, L" ", L" ");
+    // uxtheme.dll is no known DLL: taken from the system folder only, and optional.
+    using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+    static const auto setWindowTheme = SystemFunction<SetWindowThemeFn>(L"uxtheme.dll", "SetWindowTheme");
+    if (setWindowTheme != nullptr)
+        setWindowTheme(aControl, L" ", L" ");
 }
 
 void TForm::SetTextColor(HWND aControl, COLORREF aColor)
