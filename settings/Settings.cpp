@@ -76,6 +76,7 @@ void TSettings::Save()
 void TSettings::ClearFolders()
 {
     FFolders.clear();
+    folderPositions_.clear();
 }
 
 int TSettings::FolderCount() const
@@ -97,19 +98,23 @@ std::wstring TSettings::GetFolderName(int aIndex) const
 
 bool TSettings::GetFolderScan(const std::wstring& aFolder) const
 {
-    const auto entry = std::find_if(
-        FFolders.begin(), FFolders.end(), [&](const auto& aEntry) { return aEntry.first == aFolder; });
-    return entry != FFolders.end() && entry->second;
+    const auto position = folderPositions_.find(aFolder);
+    return position != folderPositions_.end() && FFolders[position->second].second;
 }
 
 void TSettings::SetFolderScan(const std::wstring& aFolder, bool aValue)
 {
-    const auto entry =
-        std::find_if(FFolders.begin(), FFolders.end(), [&](const auto& aEntry) { return aEntry.first == aFolder; });
-    if (entry != FFolders.end())
-        entry->second = aValue;
-    else
+    const auto [position, added] = folderPositions_.try_emplace(aFolder, FFolders.size());
+    if (!added) {
+        FFolders[position->second].second = aValue;
+        return;
+    }
+    try {
         FFolders.emplace_back(aFolder, aValue);
+    } catch (...) {
+        folderPositions_.erase(position);
+        throw;
+    }
 }
 
 TSettings& Settings()
