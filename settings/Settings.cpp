@@ -17,7 +17,13 @@ constexpr wchar_t kProduct[] = L"Quorvane";
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 constexpr wchar_t kFoldersValue[] = L"Folders";
 
-std::unique_ptr<TSettings> gSettings;
+// The process-wide instance; at process end the reference is cleared before the instance goes.
+struct SettingsInstance {
+    std::unique_ptr<TSettings> instance;
+    ~SettingsInstance() { ReleaseSettings(); }
+};
+
+SettingsInstance gSettings;
 
 // Opens the settings key below HKEY_CURRENT_USER, creating it when missing; aRoot starts with "\".
 // Throws AppError with aFailure when the key can be neither opened nor created.
@@ -119,15 +125,15 @@ void TSettings::SetFolderScan(const std::wstring& aFolder, bool aValue)
 
 TSettings& Settings()
 {
-    if (!gSettings)
-        gSettings = std::make_unique<TSettings>();
-    return *gSettings;
+    if (!gSettings.instance)
+        gSettings.instance = std::make_unique<TSettings>();
+    return *gSettings.instance;
 }
 
 void ReleaseSettings() noexcept
 {
     // The accessor forgets the instance before it is destroyed.
-    std::unique_ptr<TSettings> released = std::move(gSettings);
+    std::unique_ptr<TSettings> released = std::move(gSettings.instance);
     released.reset();
 }
 
