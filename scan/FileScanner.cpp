@@ -17,14 +17,7 @@ TFileScanner::~TFileScanner() = default;
 
 bool TFileScanner::ScanNext()
 {
-    if (FCurrent == -1)
-        First();
-    else
-        Next();
-    if (FCurrent == -1)
-        return false;
-    ScanCurrent();
-    return true;
+    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
 }
 
 void TFileScanner::BuildFileList()
@@ -61,9 +54,7 @@ void TFileScanner::First()
 
 void TFileScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FFileList.Size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FFileList.Size());
 }
 
 void TFileScanner::ScanCurrent()

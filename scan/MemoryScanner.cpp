@@ -1,7 +1,6 @@
 // The memory scanner: module paths from Toolhelp snapshots, sorted without repetitions.
 #include "scan/MemoryScanner.h"
 
-#include "platform/Error.h"
 #include "platform/ToolhelpSnapshot.h"
 #include "scan/ScannerThread.h"
 
@@ -30,14 +29,7 @@ TMemoryScanner::~TMemoryScanner() = default;
 
 bool TMemoryScanner::ScanNext()
 {
-    if (FCurrent == -1)
-        First();
-    else
-        Next();
-    if (FCurrent == -1)
-        return false;
-    ScanCurrent();
-    return true;
+    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
 }
 
 void TMemoryScanner::First()
@@ -48,9 +40,7 @@ void TMemoryScanner::First()
 
 void TMemoryScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FModuleList.Size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FModuleList.Size());
 }
 
 void TMemoryScanner::ScanCurrent()
@@ -68,7 +58,7 @@ void TMemoryScanner::BuildModuleList()
     for (bool found = processes.FirstProcess(entry); found; found = processes.NextProcess(entry)) {
         try {
             GatherModules(entry.th32ProcessID, FModuleList);
-        } catch (const AppError&) {
+        } catch (...) {
             // A process whose modules cannot be listed contributes nothing more.
         }
     }

@@ -56,14 +56,7 @@ TRegistryScanner::~TRegistryScanner() = default;
 
 bool TRegistryScanner::ScanNext()
 {
-    if (FCurrent == -1)
-        First();
-    else
-        Next();
-    if (FCurrent == -1)
-        return false;
-    ScanCurrent();
-    return true;
+    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
 }
 
 void TRegistryScanner::First()
@@ -79,9 +72,7 @@ void TRegistryScanner::First()
 
 void TRegistryScanner::Next()
 {
-    ++FCurrent;
-    if (static_cast<std::size_t>(FCurrent) >= FKeyList.size())
-        FCurrent = -1;
+    NextEntry(FCurrent, FKeyList.size());
 }
 
 void TRegistryScanner::ScanCurrent()

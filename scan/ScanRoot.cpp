@@ -53,12 +53,13 @@ bool IsWellFormed(const std::wstring& aRoot)
     return full.size() < kMaxFolderPath || full.starts_with(kLongPathPrefix);
 }
 
-// Errors of GetFileAttributesW that mean nothing is there, or it cannot be reached.
+// Errors of GetFileAttributesW that mean nothing is there, or it cannot be reached; a name with
+// wildcards (ERROR_INVALID_NAME) names no folder either.
 bool MeansMissing(DWORD aError) noexcept
 {
-    constexpr std::array<DWORD, 8> kMissing = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NOT_READY,
+    constexpr std::array<DWORD, 9> kMissing = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NOT_READY,
                                                ERROR_BAD_NETPATH,    ERROR_BAD_NET_NAME,   ERROR_INVALID_DRIVE,
-                                               ERROR_NETWORK_UNREACHABLE, ERROR_BAD_PATHNAME};
+                                               ERROR_NETWORK_UNREACHABLE, ERROR_BAD_PATHNAME, ERROR_INVALID_NAME};
     return std::find(kMissing.begin(), kMissing.end(), aError) != kMissing.end();
 }
 

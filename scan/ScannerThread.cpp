@@ -126,7 +126,7 @@ void TScannerThread::Run() noexcept
         } catch (const AppError& error) {
             KeepFailure(error.Message());
         } catch (const std::bad_alloc&) {
-            KeepFailure(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+            KeepOutOfMemory();
         } catch (...) {
             KeepFailure(L"Unexpected error");
         }
@@ -140,6 +140,16 @@ void TScannerThread::KeepFailure(std::wstring_view aMessage) noexcept
         FFailure = std::wstring(aMessage);
     } catch (...) {
         FFailure = std::wstring();
+    }
+}
+
+void TScannerThread::KeepOutOfMemory() noexcept
+{
+    // Making the system's text needs memory too; without it the message stays empty.
+    try {
+        KeepFailure(SystemErrorText(ERROR_NOT_ENOUGH_MEMORY));
+    } catch (...) {
+        KeepFailure({});
     }
 }
 

@@ -71,6 +71,8 @@ private:
     void Run() noexcept;
     // Keeps the message for FailureMessage; an empty one when even that copy fails.
     void KeepFailure(std::wstring_view aMessage) noexcept;
+    // Keeps the system's text for lack of memory.
+    void KeepOutOfMemory() noexcept;
     void Execute();
     void NextScanner();
 

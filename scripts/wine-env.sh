@@ -3,7 +3,7 @@
 # virtual X display with a window manager, all kept in the folder STATE.
 #   wine-env.sh up STATE [--no-z]   create what is missing (idempotent, locked)
 #   wine-env.sh down STATE          stop the server and the display
-# --no-z removes drive Z: (the Linux root) from a new prefix. When QV_USE_DISPLAY
+# --no-z makes a new prefix expose only its own drive C: (no Z:, no links into the home). When QV_USE_DISPLAY
 # names an X display, it is used instead of a virtual one.
 set -euo pipefail
 
@@ -38,7 +38,14 @@ create_prefix() {
   wineserver -w
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
   wineserver -w
-  if [ "$no_z" = yes ]; then rm -f "$WINEPREFIX/dosdevices/z:"; fi
+  if [ "$no_z" = yes ]; then
+    rm -f "$WINEPREFIX/dosdevices/z:"
+    # Wine links the user's shell folders (Desktop, Documents, ...) into the Linux home:
+    # make them plain folders of the prefix, so that C: holds nothing from outside.
+    find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while IFS= read -r link; do
+      rm -f "$link" && mkdir -p "$link"
+    done
+  fi
   touch "$state/prefix.ready"
 }
 

@@ -8,8 +8,10 @@ dir=$(mktemp -d)
 pid=
 cleanup() {
   if [ -n "$pid" ]; then kill -9 "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  umount "$dir" 2>/dev/null || true
-  rmdir "$dir"
+  # Wine's server may hold the file a moment longer than the killed program.
+  for _ in $(seq 50); do umount "$dir" 2>/dev/null && break; sleep 0.1; done
+  umount -l "$dir" 2>/dev/null || true
+  rmdir "$dir" 2>/dev/null || true
 }
 trap cleanup EXIT
 # 4097 pages; the payload leaves 8 bytes free in its last page.

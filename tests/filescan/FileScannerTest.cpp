@@ -1,11 +1,11 @@
 // The file scanner driven step by step over real trees, with the roots taken from the settings.
-#include "RecordingWorker.h"
 #include "Tree.h"
 #include "platform/Error.h"
 #include "scan/FileExtensions.h"
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
+#include "support/RecordingWorker.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The walk over real trees: what is listed, what is walked, links, long paths and stopping.
 #include "Tree.h"
+#include "platform/Handle.h"
 #include "support/TestSupport.h"
 #include "scan/FileExtensions.h"
 #include "scan/FolderWalk.h"
@@ -108,6 +109,43 @@ TEST(FolderWalk, FolderWhoseSearchPathExceedsMaxPathIsSkipped)
 
     DeleteFileW((deep + L"\\deep.dll").c_str());
     RemoveDirectoryW(deep.c_str());
+}
+
+TEST(FolderWalk, HostileTreeIsWalkedToWhereTheSystemReaches)
+{
+    TempFolder temp;
+    const std::wstring root = temp.Str();
+    const std::wstring longRoot = L"\\\\?\\" + root;
+    MakeTree(longRoot, {L"odd %PATH% name.exe", L" lead.dll", L"\u00fc\u65e5\U0001F600.exe", L"\uF07C.exe",
+                        L"dots..\\", L"dots..\\in.js", L"trail \\", L"trail \\t.bat"});
+    // A chain of folders far deeper than MAX_PATH, as deep as the system lets it be made.
+    std::size_t chain = 0;
+    std::wstring folder = longRoot;
+    for (int level = 0; level < 200; ++level) {
+        folder += L"\\" + LongName(100, static_cast<wchar_t>(L'a' + level % 26));
+        if (!CreateDirectoryW(folder.c_str(), nullptr))
+            break;
+        if (!FileHandle(CreateFileW((folder + L"\\f.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr)))
+            break;
+        ++chain;
+    }
+    ASSERT_GT(chain, 3u) << "the chain must outgrow MAX_PATH";
+    std::size_t reachable = 0;
+    while (root.size() + 101 * (reachable + 1) + 2 < MAX_PATH)
+        ++reachable;
+    const auto chainFiles = [](const std::vector<std::wstring>& aFound) {
+        return std::count_if(aFound.begin(), aFound.end(), [](const std::wstring& aPath) { return aPath.ends_with(L"\\f.exe"); });
+    };
+
+    const auto shortForm = Walk(root);
+    const auto longForm = Walk(longRoot);
+    const auto odd = Under(longRoot, {L"odd %PATH% name.exe", L" lead.dll", L"\u00fc\u65e5\U0001F600.exe", L"\uF07C.exe",
+                                      L"dots..\\in.js", L"trail \\t.bat"});
+    for (const std::wstring& path : odd)
+        EXPECT_NE(std::find(longForm.begin(), longForm.end(), path), longForm.end()) << testing::PrintToString(path);
+    EXPECT_EQ(chainFiles(shortForm), static_cast<std::ptrdiff_t>(reachable));
+    EXPECT_GT(chainFiles(longForm), chainFiles(shortForm));
+    EXPECT_LE(chainFiles(longForm), static_cast<std::ptrdiff_t>(chain));
 }
 
 TEST(FolderWalk, StopsWhenAsked)

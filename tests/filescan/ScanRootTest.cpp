@@ -50,6 +50,8 @@ TEST(ScanRoot, RejectsMalformedAndMissingRoots)
         {root + L"\\Missing\\Deeper", missing},
         {root + L"\\file.exe", missing},
         {L"Q:\\Data", missing},
+        {root + L"\\Dat?", missing},
+        {root + L"\\D*", missing},
     };
     for (const auto& c : cases) {
         const std::wstring expected = c[1].empty() ? L"" : c[1] + c[0];

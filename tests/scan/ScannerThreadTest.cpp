@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -22,7 +23,8 @@ public:
         std::wstring name;
         int count = 0;
         int throwAtStep = 0;
-        bool throwStd = false;
+        // What the failing step throws: 0 AppError, 1 std::runtime_error, 2 std::bad_alloc.
+        int throwKind = 0;
         DWORD stepMs = 0;
     };
     FakeScanner(TScannerThread* aWorker, Options aOptions, std::atomic<int>* aSteps)
@@ -33,8 +35,10 @@ public:
     bool ScanNext() override
     {
         const int step = ++*steps_;
-        if (step == options_.throwAtStep && options_.throwStd)
+        if (step == options_.throwAtStep && options_.throwKind == 1)
             throw std::runtime_error("failed");
+        if (step == options_.throwAtStep && options_.throwKind == 2)
+            throw std::bad_alloc();
         if (step == options_.throwAtStep)
             throw AppError(L"Step failed");
         Sleep(options_.stepMs);
@@ -117,13 +121,14 @@ TEST_F(WorkerTest, NothingToScanFinishesWithoutReport)
 TEST_F(WorkerTest, FailingStepEndsWorkerAndKeepsItsMessage)
 {
     struct Case {
-        bool throwStd;
+        int throwKind;
         std::wstring message;
     };
-    const Case cases[] = {{false, L"Step failed"}, {true, L"Unexpected error"}};
+    const Case cases[] = {
+        {0, L"Step failed"}, {1, L"Unexpected error"}, {2, SystemErrorText(ERROR_NOT_ENOUGH_MEMORY)}};
     for (const Case& c : cases) {
         steps[0] = steps[1] = 0;
-        Worker worker(Scanners({{L"a", 5, 2, c.throwStd}, {L"b", 1}}), true);
+        Worker worker(Scanners({{L"a", 5, 2, c.throwKind}, {L"b", 1}}), true);
         ASSERT_TRUE(WaitFinished(worker));
         EXPECT_EQ(worker.FailureMessage(), c.message);
         EXPECT_EQ(worker.Reports(), (std::vector<Report>{{L"a", 20}}));
@@ -148,7 +153,7 @@ TEST_F(WorkerTest, PauseBeforeFirstStepBuildsNoListUntilResumed)
 
 TEST_F(WorkerTest, ReleaseReturnsPromptlyWhenPausedOrFinished)
 {
-    auto worker = std::make_unique<Worker>(Scanners({{L"a", 100000, 0, false, 5}}), true);
+    auto worker = std::make_unique<Worker>(Scanners({{L"a", 100000, 0, 0, 5}}), true);
     while (steps[0] < 3)
         Sleep(5);
     worker->PauseWork();

@@ -5,6 +5,38 @@
 
 #include <atomic>
 
+namespace {
+
+// Removes a tree through extended-length paths, so names ending in "." or " " go too;
+// links to folders are removed themselves, never followed.
+void RemoveTree(const std::wstring& aPath)
+{
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((aPath + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring child = aPath + L"\\" + name;
+            const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (folder && !link) {
+                RemoveTree(child);
+            } else if (folder) {
+                RemoveDirectoryW(child.c_str());
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(aPath.c_str());
+}
+
+} // namespace
+
 std::wstring ExeFolder()
 {
     wchar_t buffer[MAX_PATH];
@@ -20,12 +52,11 @@ TempFolder::TempFolder()
     GetTempPathW(MAX_PATH, base);
     path_ = std::filesystem::path(base) /
         (L"qvtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++));
-    std::filesystem::remove_all(path_);
+    RemoveTree(L"\\\\?\\" + path_.wstring());
     std::filesystem::create_directories(path_);
 }
 
 TempFolder::~TempFolder()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    RemoveTree(L"\\\\?\\" + path_.wstring());
 }

@@ -1,21 +1,18 @@
-// The recording worker: no signature, the given queue, reports kept in order.
-#include "RecordingWorker.h"
+// The recording worker: the given signature loader and queue, reports kept in order.
+#include "support/RecordingWorker.h"
 
 #include "scan/Scanner.h"
-#include "signature/Signature.h"
 
-namespace {
-
-std::vector<std::unique_ptr<TScanner>> NoScanners(TScannerThread*)
+RecordingWorker::RecordingWorker(const QueueBuilder& aBuildQueue, bool aStart, const SignatureLoader& aLoadSignature)
+    : TScannerThread(aLoadSignature, aBuildQueue)
 {
-    return {};
+    if (aStart)
+        StartThread();
 }
 
-}
-
-RecordingWorker::RecordingWorker(const QueueBuilder& aBuildQueue)
-    : TScannerThread([] { return std::unique_ptr<TSignature>(); }, aBuildQueue ? aBuildQueue : QueueBuilder(NoScanners))
+RecordingWorker::RecordingWorker(FromSettings) : TScannerThread(LoadSignature, BuildQueueFromSettings)
 {
+    StartThread();
 }
 
 RecordingWorker::~RecordingWorker()
