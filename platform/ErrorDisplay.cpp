@@ -11,12 +11,13 @@ std::wstring ErrorDisplayText(std::wstring_view aMessage)
     return text;
 }
 
-void ShowErrorMessage(const std::wstring& aMessage) noexcept
+void ShowErrorMessage(const std::wstring& aMessage, HWND aOwner) noexcept
 {
+    HWND owner = aOwner != nullptr ? aOwner : GetActiveWindow();
     try {
-        MessageBoxW(GetActiveWindow(), ErrorDisplayText(aMessage).c_str(), L"Error", MB_OK | MB_ICONERROR);
+        MessageBoxW(owner, ErrorDisplayText(aMessage).c_str(), L"Error", MB_OK | MB_ICONERROR);
     } catch (...) {
         // Out of memory for the text: show the message as it stands.
-        MessageBoxW(GetActiveWindow(), aMessage.c_str(), L"Error", MB_OK | MB_ICONERROR);
+        MessageBoxW(owner, aMessage.c_str(), L"Error", MB_OK | MB_ICONERROR);
     }
 }

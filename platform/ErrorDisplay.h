@@ -1,6 +1,8 @@
 // The application's standard error display: a modal "Error" message box.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -9,5 +11,5 @@
 std::wstring ErrorDisplayText(std::wstring_view aMessage);
 
 // Shows ErrorDisplayText(aMessage) in a modal message box captioned "Error", with the error
-// icon and a single OK button, owned by the thread's active window if it has one.
-void ShowErrorMessage(const std::wstring& aMessage) noexcept;
+// icon and a single OK button, owned by aOwner, or by the thread's active window if it has one.
+void ShowErrorMessage(const std::wstring& aMessage, HWND aOwner = nullptr) noexcept;

@@ -10,6 +10,8 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,46 @@ std::wstring WindowText(HWND aWindow)
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(aWindow)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(aWindow, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+// Width of aText in one line on aDc.
+int LineWidth(HDC aDc, std::wstring_view aText)
+{
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(aDc, aText.data(), static_cast<int>(aText.size()), &rect, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    return rect.right;
+}
+
+// The width at which aText, wrapped at words, keeps a bracketed group such as "(Full Scan)" on one
+// line: lines are filled up to aMaxWidth breaking only at spaces outside brackets, and the widest
+// of them, with a space, is the width. A group that cannot fit alone is left to the ordinary wrap.
+int BracketKeepingWidth(HDC aDc, std::wstring_view aText, int aMaxWidth)
+{
+    std::vector<size_t> breaks;
+    int depth = 0;
+    for (size_t i = 0; i < aText.size(); ++i) {
+        if (aText[i] == L'(')
+            ++depth;
+        else if (aText[i] == L')' && depth > 0)
+            --depth;
+        else if (aText[i] == L' ' && depth == 0)
+            breaks.push_back(i);
+    }
+    breaks.push_back(aText.size());
+    const auto lineWidth = [&](size_t aStart, size_t aEnd) { return LineWidth(aDc, aText.substr(aStart, aEnd - aStart)); };
+    int width = 0;
+    size_t start = 0;
+    for (size_t end = 0; end < breaks.size(); ++end) {
+        while (end + 1 < breaks.size() && lineWidth(start, breaks[end + 1]) <= aMaxWidth)
+            ++end;
+        const int line = lineWidth(start, breaks[end]);
+        if (line > aMaxWidth)
+            return aMaxWidth;
+        width = std::max(width, line);
+        start = breaks[end] + 1;
+    }
+    // Room for the space at a line's end: Wine's word wrap wants it to fit as well.
+    return std::min(width + LineWidth(aDc, L" "), aMaxWidth);
 }
 
 } // namespace
@@ -470,8 +512,11 @@ SIZE TForm::TextExtent(HWND aControl, theme::FontKind aFont, int aMaxWidth) cons
     RECT rect{0, 0, 0, 0};
     DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
     if (aMaxWidth != 0 && rect.right > aMaxWidth) {
-        rect = {0, 0, aMaxWidth, 0};
+        // The label wraps at its own width, so it gets the whole wrap width, not just its widest line.
+        const int wrapWidth = BracketKeepingWidth(dc, text, aMaxWidth);
+        rect = {0, 0, wrapWidth, 0};
         DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
+        rect.right = wrapWidth;
     }
     SelectObject(dc, old);
     ReleaseDC(aControl, dc);

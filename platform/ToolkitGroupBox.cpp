@@ -37,7 +37,11 @@ LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARA
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(aWindow, &paint);
-        PaintGroupBox(aWindow, dc);
+        try {
+            PaintGroupBox(aWindow, dc);
+        } catch (...) {
+            // No memory for the caption's text: the box stays unpainted this time.
+        }
         EndPaint(aWindow, &paint);
         return 0;
     }

@@ -134,6 +134,8 @@ void TMainFrm::StopScanningActionExecute()
     BindButton(PauseResumeButton, PauseScanningAction);
     SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
     taskbar_.Clear(Handle());
+    // A message box may follow, and its loop runs no idle updates: show the idle buttons now.
+    UpdateActions();
 }
 
 void TMainFrm::ExitActionExecute()
@@ -172,11 +174,12 @@ void TMainFrm::UpdateScanProgress()
     taskbar_.Show(Handle(), info.Progress, FScannerThread->Paused());
 }
 
-// A worker ended by an error is reported as a failure, never as a success.
+// A worker ended by an error is reported as a failure, never as a success. Either box belongs to
+// this window, also when the scan ends while another window is active.
 void TMainFrm::ShowScanEnd(const std::optional<std::wstring>& aFailure)
 {
     if (aFailure)
-        ShowErrorMessage(L"Scanning failed: " + *aFailure);
+        ShowErrorMessage(L"Scanning failed: " + *aFailure, Handle());
     else
         MessageBoxW(Handle(), L"Scanning finished successfully.", L"Quorvane", MB_OK | MB_ICONINFORMATION);
 }

@@ -10,7 +10,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,33 @@ Buttons Observe(const TMainFrm& aForm)
 {
     return {Enabled(aForm.SettingsButton), Enabled(aForm.Button2), Enabled(aForm.PauseResumeButton),
         Enabled(aForm.Button4), Enabled(aForm.Button5), Text(aForm.PauseResumeButton)};
+}
+
+// The lines of a word-wrapped label, broken at spaces as the label breaks them at its width.
+std::vector<std::wstring> WrappedLines(HWND aLabel)
+{
+    const std::wstring text = Text(aLabel);
+    RECT client;
+    GetClientRect(aLabel, &client);
+    HDC dc = GetDC(aLabel);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aLabel, WM_GETFONT, 0, 0)));
+    std::vector<std::wstring> lines{L""};
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(L' ', start), text.size());
+        const std::wstring word = text.substr(start, end - start);
+        const std::wstring joined = lines.back().empty() ? word : lines.back() + L' ' + word;
+        SIZE size{};
+        GetTextExtentPoint32W(dc, joined.c_str(), static_cast<int>(joined.size()), &size);
+        if (size.cx <= client.right || lines.back().empty())
+            lines.back() = joined;
+        else
+            lines.push_back(word);
+        start = end + 1;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(aLabel, dc);
+    return lines;
 }
 
 int ProgressOf(const TMainFrm& aForm)
@@ -120,6 +149,7 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
                             form_.Button4, form_.Button5}));
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
     EXPECT_THAT(OverlappingControls(form_.Handle()), testing::IsEmpty());
+    EXPECT_THAT(WrappedLines(form_.Label2), testing::Contains(testing::HasSubstr(L"(Full Scan)")));
 }
 
 TEST_F(MainFormTest, TabFollowsTheTabOrderWithTheFocusShown)
@@ -151,6 +181,7 @@ TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
     EXPECT_EQ(button.bottom - button.top, MulDiv(30, static_cast<int>(dpi), 96));
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
     EXPECT_THAT(OverlappingControls(form_.Handle()), testing::IsEmpty());
+    EXPECT_THAT(WrappedLines(form_.Label2), testing::Contains(testing::HasSubstr(L"(Full Scan)")));
 }
 
 TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)
@@ -172,12 +203,16 @@ TEST_F(MainFormTest, ScanRunsPausesResumesAndEndsWithTheCompletionMessage)
     PumpUntil([] { return false; }, 350ms);
     EXPECT_EQ(Observe(form_), kPaused) << "a paused scan goes on existing";
 
-    std::optional<MessageBoxInfo> box = RunExpectingMessageBox([this] {
-        Click(form_.PauseResumeButton);
-        Settle();
-        EXPECT_EQ(Observe(form_), kRunning);
-    });
+    std::optional<Buttons> behindTheBox;
+    std::optional<MessageBoxInfo> box = RunExpectingMessageBox(
+        [this] {
+            Click(form_.PauseResumeButton);
+            Settle();
+            EXPECT_EQ(Observe(form_), kRunning);
+        },
+        20s, [this, &behindTheBox] { behindTheBox = Observe(form_); });
     ASSERT_TRUE(box);
+    EXPECT_EQ(behindTheBox, kIdle) << "the buttons show the end of the scan while the message is up";
     EXPECT_EQ(box->text, L"Scanning finished successfully.");
     EXPECT_FALSE(form_.Scanning());
     EXPECT_EQ(Observe(form_), kIdle);
@@ -222,30 +257,56 @@ TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
 {
     const std::wstring missing = folder_.Str() + L"\\missing";
     UseQuickScanSettings(missing);
+    // Another window of the program is active as the scan ends.
+    HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+        GetModuleHandleW(nullptr), nullptr);
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
     const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    DestroyWindow(other);
     ASSERT_TRUE(box);
+    EXPECT_EQ(box->owner, form_.Handle()) << "the message belongs to the main window";
     EXPECT_EQ(box->caption, L"Error");
     EXPECT_EQ(box->text.rfind(L"Scanning failed: Folder not found: ", 0), 0u) << testing::PrintToString(box->text);
     EXPECT_NE(box->text.find(missing), std::wstring::npos);
     EXPECT_EQ(Observe(form_), kIdle);
 }
 
-TEST_F(MainFormTest, SettingsOpensTheOptionsDialogAndCancelKeepsTheSettings)
+// The stored "FullScan", or nullopt when it is not stored.
+std::optional<DWORD> StoredFullScan()
 {
-    bool sawDialog = false;
-    RunWithDriver([this] { Click(form_.SettingsButton); PumpUntil([&] { return false; }, 300ms); Settle(); },
-        [&sawDialog] {
-            HWND dialog = WaitForForm(L"Quorvane options");
-            sawDialog = dialog != nullptr;
-            if (dialog)
-                PostMessageW(ChildWithText(dialog, L"Cancel"), BM_CLICK, 0, 0);
-        });
-    PumpUntil([] { return FindWindowW(L"QuorvaneForm", L"Quorvane options") == nullptr; }, 5s);
-    EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(FindWindowW(L"QuorvaneForm", L"Quorvane options"), nullptr);
-    EXPECT_TRUE(Enabled(form_.Handle())) << "the main window is enabled again";
-    EXPECT_FALSE(Settings().FullScan()) << "Cancel keeps the settings in memory";
-    EXPECT_EQ(Observe(form_), kIdle);
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane", L"FullScan", RRF_RT_REG_DWORD, nullptr,
+            &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+TEST_F(MainFormTest, SettingsOpensTheOptionsDialogAndStoresOnlyWhatIsSaved)
+{
+    struct Case {
+        const wchar_t* button;
+        std::optional<DWORD> stored;
+    };
+    for (const Case& c : {Case{L"Cancel", std::nullopt}, Case{L"Save options", 0}}) {
+        bool sawDialog = false;
+        RunWithDriver([this] { Click(form_.SettingsButton); PumpUntil([&] { return false; }, 300ms); Settle(); },
+            [&sawDialog, &c] {
+                HWND dialog = WaitForForm(L"Quorvane options");
+                sawDialog = dialog != nullptr;
+                if (dialog)
+                    PostMessageW(ChildWithText(dialog, c.button), BM_CLICK, 0, 0);
+            });
+        PumpUntil([] { return FindWindowW(L"QuorvaneForm", L"Quorvane options") == nullptr; }, 5s);
+        const std::string name = testing::PrintToString(std::wstring(c.button));
+        EXPECT_TRUE(sawDialog) << name;
+        EXPECT_EQ(FindWindowW(L"QuorvaneForm", L"Quorvane options"), nullptr) << name;
+        EXPECT_TRUE(Enabled(form_.Handle())) << name << ": the main window is enabled again";
+        EXPECT_FALSE(Settings().FullScan()) << name << ": the settings in memory are as shown";
+        EXPECT_EQ(StoredFullScan(), c.stored) << name << ": only Save stores them";
+        EXPECT_EQ(Observe(form_), kIdle) << name;
+    }
 }
 
 TEST_F(MainFormTest, SettingsThatCannotBeReadReachTheErrorDisplayAndTheWindowStaysUsable)

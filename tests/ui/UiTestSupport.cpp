@@ -56,10 +56,12 @@ void Settle()
 }
 
 std::optional<MessageBoxInfo> RunExpectingMessageBox(const std::function<void()>& aAction,
-    std::chrono::milliseconds aTimeout)
+    std::chrono::milliseconds aTimeout, const std::function<void()>& aWhileShown)
 {
-    auto closer = std::async(std::launch::async, [aTimeout] {
+    auto closer = std::async(std::launch::async, [aTimeout, &aWhileShown] {
         std::optional<MessageBoxInfo> box = WaitForOwnMessageBox(aTimeout);
+        if (box && aWhileShown)
+            aWhileShown();
         if (box)
             ClickOk(box->window);
         return box;

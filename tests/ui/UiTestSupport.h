@@ -23,9 +23,9 @@ void Click(HWND aButton);
 void Settle();
 
 // Runs aAction, then pumps messages until a message box of this process has been read and
-// closed with OK by a helper thread; nullopt when none came within aTimeout.
+// closed with OK by a helper thread (which first runs aWhileShown); nullopt when none came within aTimeout.
 std::optional<MessageBoxInfo> RunExpectingMessageBox(const std::function<void()>& aAction,
-    std::chrono::milliseconds aTimeout = 20s);
+    std::chrono::milliseconds aTimeout = 20s, const std::function<void()>& aWhileShown = {});
 
 // Runs aDriver on a helper thread while this thread runs aModal (which pumps messages itself).
 void RunWithDriver(const std::function<void()>& aModal, const std::function<void()>& aDriver);
