@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -15,23 +16,26 @@ bool IsBlank(wchar_t aChar)
     return aChar >= 1 && aChar <= 32;
 }
 
-bool SamePath(const std::wstring& aLeft, const std::wstring& aRight)
-{
-    return CompareStringOrdinal(aLeft.c_str(), static_cast<int>(aLeft.size()), aRight.c_str(),
-               static_cast<int>(aRight.size()), TRUE) == CSTR_EQUAL;
-}
+// Orders paths as Windows compares file names: ordinal, letter case ignored.
+struct PathLess {
+    bool operator()(const std::wstring& aLeft, const std::wstring& aRight) const noexcept
+    {
+        return CompareStringOrdinal(aLeft.c_str(), static_cast<int>(aLeft.size()), aRight.c_str(),
+                   static_cast<int>(aRight.size()), TRUE) == CSTR_LESS_THAN;
+    }
+};
 
 // One entry per path, letter case ignored: a later entry replaces an earlier one in place.
 std::vector<FolderEntry> MergeByPath(const std::vector<FolderEntry>& aFolders)
 {
     std::vector<FolderEntry> merged;
+    std::map<std::wstring, std::size_t, PathLess> positions;
     for (const FolderEntry& entry : aFolders) {
-        const auto earlier = std::find_if(merged.begin(), merged.end(),
-            [&](const FolderEntry& aItem) { return SamePath(aItem.first, entry.first); });
-        if (earlier != merged.end())
-            *earlier = entry;
-        else
+        const auto [position, added] = positions.try_emplace(entry.first, merged.size());
+        if (added)
             merged.push_back(entry);
+        else
+            merged[position->second] = entry;
     }
     return merged;
 }

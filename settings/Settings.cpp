@@ -17,7 +17,13 @@ constexpr wchar_t kProduct[] = L"Quorvane";
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 constexpr wchar_t kFoldersValue[] = L"Folders";
 
-std::unique_ptr<TSettings> gSettings;
+// The process-wide instance; at process end the reference is cleared before the instance goes.
+struct SettingsInstance {
+    std::unique_ptr<TSettings> instance;
+    ~SettingsInstance() { ReleaseSettings(); }
+};
+
+SettingsInstance gSettings;
 
 // Opens the settings key below HKEY_CURRENT_USER, creating it when missing; aRoot starts with "\".
 // Throws AppError with aFailure when the key can be neither opened nor created.
@@ -76,6 +82,7 @@ void TSettings::Save()
 void TSettings::ClearFolders()
 {
     FFolders.clear();
+    folderPositions_.clear();
 }
 
 int TSettings::FolderCount() const
@@ -97,32 +104,36 @@ std::wstring TSettings::GetFolderName(int aIndex) const
 
 bool TSettings::GetFolderScan(const std::wstring& aFolder) const
 {
-    const auto entry = std::find_if(
-        FFolders.begin(), FFolders.end(), [&](const auto& aEntry) { return aEntry.first == aFolder; });
-    return entry != FFolders.end() && entry->second;
+    const auto position = folderPositions_.find(aFolder);
+    return position != folderPositions_.end() && FFolders[position->second].second;
 }
 
 void TSettings::SetFolderScan(const std::wstring& aFolder, bool aValue)
 {
-    const auto entry =
-        std::find_if(FFolders.begin(), FFolders.end(), [&](const auto& aEntry) { return aEntry.first == aFolder; });
-    if (entry != FFolders.end())
-        entry->second = aValue;
-    else
+    const auto [position, added] = folderPositions_.try_emplace(aFolder, FFolders.size());
+    if (!added) {
+        FFolders[position->second].second = aValue;
+        return;
+    }
+    try {
         FFolders.emplace_back(aFolder, aValue);
+    } catch (...) {
+        folderPositions_.erase(position);
+        throw;
+    }
 }
 
 TSettings& Settings()
 {
-    if (!gSettings)
-        gSettings = std::make_unique<TSettings>();
-    return *gSettings;
+    if (!gSettings.instance)
+        gSettings.instance = std::make_unique<TSettings>();
+    return *gSettings.instance;
 }
 
 void ReleaseSettings() noexcept
 {
     // The accessor forgets the instance before it is destroyed.
-    std::unique_ptr<TSettings> released = std::move(gSettings);
+    std::unique_ptr<TSettings> released = std::move(gSettings.instance);
     released.reset();
 }
 

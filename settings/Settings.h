@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,6 +52,8 @@ private:
     bool FRegistryScan = true;
     // Entries in insertion order; keys compared exactly.
     std::vector<std::pair<std::wstring, bool>> FFolders;
+    // The position of each path in FFolders, so that large tables load in linear time.
+    std::unordered_map<std::wstring, std::size_t> folderPositions_;
 };
 
 // The process-wide settings, created and loaded on first use. Throws what TSettings() throws;

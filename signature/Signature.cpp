@@ -14,13 +14,17 @@
 namespace {
 
 constexpr wchar_t kSignatureFileName[] = L"signature.dat";
+constexpr wchar_t kLoadingFailed[] = L"Signature loading failed: ";
 
-// The folder of the running executable, with its trailing backslash.
+// The folder of the running executable, with its trailing backslash. Throws AppError when the
+// system cannot tell the path (an empty folder would point at the current folder instead).
 std::wstring ExecutableFolder()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            ThrowLastError(L"Cannot find the program's own path: ");
         if (length < path.size()) {
             path.resize(length);
             return path.substr(0, path.find_last_of(L'\\') + 1);
@@ -60,13 +64,14 @@ void WithContext(const wchar_t* aContext, Step aStep)
 
 } // namespace
 
-TSignature::TSignature() : TSignature(ExecutableFolder() + kSignatureFileName)
+TSignature::TSignature()
 {
+    WithContext(kLoadingFailed, [&] { LoadSignature(ExecutableFolder() + kSignatureFileName); });
 }
 
 TSignature::TSignature(const std::wstring& aPath)
 {
-    WithContext(L"Signature loading failed: ", [&] { LoadSignature(aPath); });
+    WithContext(kLoadingFailed, [&] { LoadSignature(aPath); });
 }
 
 TSignature::~TSignature() = default;

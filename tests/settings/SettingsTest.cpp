@@ -9,6 +9,7 @@
 
 #include <sddl.h>
 
+#include <chrono>
 #include <functional>
 #include <random>
 
@@ -217,6 +218,29 @@ TEST_F(SettingsTest, SavedSettingsLoadBack)
     const TSettings loaded;
     EXPECT_EQ(OptionsOf(loaded), OptionsOf(saved));
     EXPECT_EQ(TableOf(loaded), TableOf(saved));
+}
+
+// A hand-edited "Folders" value of 50,000 items: each lookup walking the whole table would make
+// loading and saving take about half a minute.
+TEST_F(SettingsTest, LargeStoredTableLoadsAndSavesQuickly)
+{
+    constexpr int kItems = 50000;
+    std::wstring text;
+    for (int i = 0; i < kItems; ++i) {
+        if (i > 0)
+            text += L';';
+        text += L"\"C:\\Folder " + std::to_wstring(i) + L"=" + std::to_wstring(i % 2) + L"\"";
+    }
+    PutText(L"Folders", text);
+    const auto start = std::chrono::steady_clock::now();
+    TSettings settings;
+    settings.Save();
+    settings.Load();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(settings.FolderCount(), static_cast<int>(FixedDrivesChecked().size()) + kItems);
+    EXPECT_TRUE(settings.GetFolderScan(L"C:\\Folder 49999"));
+    EXPECT_FALSE(settings.GetFolderScan(L"C:\\Folder 49998"));
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
 TEST_F(SettingsTest, CaseVariantsAreTwoEntriesButOneStoredItem)
