@@ -74,6 +74,12 @@ void File::WriteBuffer(const void* aBuffer, std::size_t aCount)
         throw AppError(L"Stream write error");
 }
 
+void File::Flush()
+{
+    if (!FlushFileBuffers(handle_.Get()))
+        throw AppError(L"Stream write error");
+}
+
 bool File::SetLength(std::int64_t aLength) noexcept
 {
     LARGE_INTEGER position{};

@@ -38,6 +38,10 @@ public:
     // Writes exactly aCount bytes. Throws AppError "Stream write error" when fewer go.
     void WriteBuffer(const void* aBuffer, std::size_t aCount);
 
+    // Writes the system's buffers of this file to the disk, so that a failing delayed write
+    // is reported here. Throws AppError "Stream write error".
+    void Flush();
+
     // Cuts or extends the file to aLength bytes and leaves the position there.
     // False when the system refuses.
     bool SetLength(std::int64_t aLength) noexcept;

@@ -100,8 +100,9 @@ void TSignature::StampFile(const std::wstring& aPath)
     const Md5Digest digest = Md5(content.data(), content.size());
     try {
         file.WriteBuffer(digest.data(), digest.size());
+        file.Flush();
     } catch (const AppError&) {
-        // A partial trailer would spoil the file: restore its former length. If even that is
+        // A partial or unwritten trailer would spoil the file: restore its former length. If even that is
         // refused, the write error is still the one to report.
         file.SetLength(size);
         throw;
