@@ -1,6 +1,7 @@
 // The registry key wrapper against a scratch key of the test prefix.
 #include "platform/Error.h"
 #include "platform/Registry.h"
+#include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,16 +25,6 @@ protected:
         ASSERT_EQ(RegSetValueExW(aKey.Get(), aName, 0, aType, static_cast<const BYTE*>(aData), aLength), ERROR_SUCCESS);
     }
 };
-
-std::wstring MessageOf(const std::function<void()>& aAction)
-{
-    try {
-        aAction();
-    } catch (const AppError& error) {
-        return error.Message();
-    }
-    return L"(no error)";
-}
 
 TEST_F(RegistryKeyTest, CreateMakesMissingParentsAndTryOpenFindsOnlyExistingKeys)
 {

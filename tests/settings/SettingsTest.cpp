@@ -3,6 +3,7 @@
 
 #include "platform/Error.h"
 #include "platform/Registry.h"
+#include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,16 +20,6 @@ using Table = std::vector<std::pair<std::wstring, bool>>;
 
 const wchar_t kVendorKey[] = L"Software\\Talbrinn";
 const wchar_t kSettingsKey[] = L"Software\\Talbrinn\\Quorvane";
-
-std::wstring MessageOf(const std::function<void()>& aAction)
-{
-    try {
-        aAction();
-    } catch (const AppError& error) {
-        return error.Message();
-    }
-    return L"(no error)";
-}
 
 Table TableOf(const TSettings& aSettings)
 {

@@ -1,6 +1,8 @@
 // Helpers shared by the test programs.
 #include "TestSupport.h"
 
+#include "platform/Error.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -36,6 +38,16 @@ void RemoveTree(const std::wstring& aPath)
 }
 
 } // namespace
+
+std::wstring MessageOf(const std::function<void()>& aAction)
+{
+    try {
+        aAction();
+    } catch (const AppError& error) {
+        return error.Message();
+    }
+    return L"(no error)";
+}
 
 std::wstring ExeFolder()
 {

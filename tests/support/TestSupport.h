@@ -2,7 +2,11 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
+
+// The message of the AppError that aAction throws, or "(no error)".
+std::wstring MessageOf(const std::function<void()>& aAction);
 
 // The folder that holds the running test program, with a trailing backslash.
 std::wstring ExeFolder();
