@@ -10,7 +10,7 @@ packages=(
   googletest
   wine wine32 wine64
   xvfb xauth x11-utils openbox
-  e2fsprogs procps util-linux
+  e2fsprogs procps util-linux python3
 )
 
 sudo_cmd=()
