@@ -2,6 +2,8 @@
 # The README's run command: installs what is missing, builds, and starts Quorvane
 # under Wine in a demo prefix of its own that exposes only drive C:.
 set -euo pipefail
+# Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QV_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh" "$build" --target Quorvane demo_signature

@@ -7,6 +7,8 @@
 # names an X display, it is used instead of a virtual one.
 set -euo pipefail
 
+# Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 cmd=${1:?usage: wine-env.sh up|down STATE}
 state=$(mkdir -p "${2:?state folder}" && cd "$2" && pwd)
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
