@@ -4,6 +4,8 @@
 # and prints each phase's time, memory and the ratios against the targets.
 #   bench/run.sh [BUILD] [--keep]     (--keep leaves the tree, signature and prefix for a rerun)
 set -euo pipefail
+# Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
 keep=no

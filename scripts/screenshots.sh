@@ -5,6 +5,8 @@
 # Wine's own fonts (fonts-wine: Marlett for the caption buttons Wine draws).
 #   screenshots.sh [BUILD] [OUT] [DPI...]
 set -euo pipefail
+# Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out=$(mkdir -p "${2:-$root/docs}" && cd "${2:-$root/docs}" && pwd)
