@@ -2,6 +2,7 @@
 #include "platform/ToolkitGroupBox.h"
 
 #include "platform/ToolkitTheme.h"
+#include "platform/WindowText.h"
 
 #include <commctrl.h>
 
@@ -11,8 +12,7 @@ namespace {
 
 void PaintGroupBox(HWND aGroupBox, HDC aDc)
 {
-    std::wstring caption(static_cast<size_t>(GetWindowTextLengthW(aGroupBox)) + 1, L'\0');
-    caption.resize(static_cast<size_t>(GetWindowTextW(aGroupBox, caption.data(), static_cast<int>(caption.size()))));
+    const std::wstring caption = WindowText(aGroupBox);
     RECT box;
     GetClientRect(aGroupBox, &box);
     HGDIOBJ oldFont = SelectObject(aDc, reinterpret_cast<HFONT>(SendMessageW(aGroupBox, WM_GETFONT, 0, 0)));

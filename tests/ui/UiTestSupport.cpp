@@ -4,6 +4,7 @@
 #include "platform/Md5.h"
 #include "platform/Toolkit.h"
 #include "platform/ToolkitTheme.h"
+#include "platform/WindowText.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,9 +28,7 @@ std::filesystem::path SignaturePath()
 
 std::wstring Text(HWND aWindow)
 {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(aWindow)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(aWindow, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowText(aWindow);
 }
 
 bool Enabled(HWND aWindow)
