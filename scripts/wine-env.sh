@@ -13,6 +13,8 @@ cmd=${1:?usage: wine-env.sh up|down STATE}
 state=$(mkdir -p "${2:?state folder}" && cd "$2" && pwd)
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export HOME=${HOME:-$state}
+# The loader of the environment's architecture: wine64 runs 64-bit programs without the 32-bit loader.
+wine=${QV_WINE:-wine}
 
 display_alive() {
   if [ -n "${QV_USE_DISPLAY:-}" ]; then echo "$QV_USE_DISPLAY" >"$state/display"; return 0; fi
@@ -36,9 +38,9 @@ start_display() {
 create_prefix() {
   local no_z=$1
   rm -rf "$WINEPREFIX"
-  wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
+  "$wine" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
   wineserver -w
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
+  "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
   wineserver -w
   if [ "$no_z" = yes ]; then
     rm -f "$WINEPREFIX/dosdevices/z:"
@@ -61,7 +63,7 @@ up() {
   # A new persistent server: start Wine's services now, detached from the caller's
   # output, so that no long-lived process holds a pipe of the caller open.
   if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
-    DISPLAY=$(cat "$state/display") wine reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 9>&- || true
+    DISPLAY=$(cat "$state/display") "$wine" reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 9>&- || true
   fi
 }
 

@@ -12,4 +12,4 @@ export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 export HOME=${HOME:-$state}
 DISPLAY=$(cat "$state/display")
 export DISPLAY
-exec wine "$@"
+exec "${QV_WINE:-wine}" "$@"
