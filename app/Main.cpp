@@ -1,6 +1,7 @@
 // Program entry: the signature-preparation mode or the windowed application.
 #include "app/DllSearch.h"
 #include "signature/Signature.h"
+#include "toolkit/ToolkitStartup.h"
 #include "ui/Application.h"
 
 #include <windows.h>

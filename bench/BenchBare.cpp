@@ -1,7 +1,7 @@
 // The same work as the engine with nothing around it, as the yardstick.
 //   bench_bare sig FILE     read FILE whole and check its trailing MD5 through CNG
 //   bench_bare scan ROOT    walk, sort-key sort without repetitions, read every listed file
-#include "BenchClock.h"
+#include "bench/BenchClock.h"
 
 #include <windows.h>
 #include <bcrypt.h>

@@ -2,7 +2,7 @@
 //   bench_engine sig            worker creation (loads and checks signature.dat beside the program)
 //   bench_engine scan ROOT      list building and the whole file scan, with memory at each report
 //   bench_engine stop ROOT      time to release the worker while it walks the tree
-#include "BenchClock.h"
+#include "bench/BenchClock.h"
 
 #include "platform/Error.h"
 #include "scan/Scanner.h"

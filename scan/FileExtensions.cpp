@@ -2,6 +2,8 @@
 // ASCII letters and digits, where equality is equality ignoring ASCII case.
 #include "scan/FileExtensions.h"
 
+#include "text/AsciiCase.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -13,23 +15,6 @@ constexpr std::array<const wchar_t*, 20> kProgramExtensions = {
     L".apk", L".bat", L".bin", L".cgi", L".com", L".cpp", L".dll", L".exe", L".gadget", L".gtp",
     L".jar", L".js", L".msi", L".msu", L".ocx", L".pif", L".pwz", L".thm", L".vb", L".wsf"};
 constexpr std::array<const wchar_t*, 3> kArchiveExtensions = {L".zip", L".rar", L".7z"};
-
-bool IsAsciiAlnum(wchar_t aChar) noexcept
-{
-    return (aChar >= L'0' && aChar <= L'9') || (aChar >= L'a' && aChar <= L'z') || (aChar >= L'A' && aChar <= L'Z');
-}
-
-wchar_t AsciiLower(wchar_t aChar) noexcept
-{
-    return aChar >= L'A' && aChar <= L'Z' ? static_cast<wchar_t>(aChar - L'A' + L'a') : aChar;
-}
-
-bool EqualsIgnoringAsciiCase(std::wstring_view aLeft, std::wstring_view aRight) noexcept
-{
-    return aLeft.size() == aRight.size() &&
-        std::equal(aLeft.begin(), aLeft.end(), aRight.begin(),
-                   [](wchar_t aA, wchar_t aB) { return AsciiLower(aA) == AsciiLower(aB); });
-}
 
 // A dot followed only by ASCII letters and digits, like every listed extension.
 bool IsPlainExtension(std::wstring_view aExtension) noexcept

@@ -2,12 +2,11 @@
 #include "scan/FolderWalk.h"
 
 #include "scan/FileExtensions.h"
+#include "text/PathText.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
 
 bool NeedsSeparator(std::wstring_view aFolder) noexcept
 {
@@ -17,7 +16,7 @@ bool NeedsSeparator(std::wstring_view aFolder) noexcept
 // A search path must fit MAX_PATH with its NUL unless it carries the extended-length prefix.
 bool FitsSearch(std::wstring_view aPattern) noexcept
 {
-    return aPattern.size() < MAX_PATH || aPattern.starts_with(kLongPathPrefix);
+    return aPattern.size() < MAX_PATH || HasLongPathPrefix(aPattern);
 }
 
 bool IsDotEntry(const wchar_t* aName) noexcept

@@ -2,6 +2,7 @@
 #include "scan/PathResolver.h"
 
 #include "platform/Error.h"
+#include "text/PathText.h"
 
 #include <windows.h>
 
@@ -10,23 +11,12 @@
 
 namespace {
 
-constexpr std::wstring_view kExtendedPrefix = L"\\\\?\\";
-constexpr std::wstring_view kExtendedUncPrefix = L"\\\\?\\UNC\\";
 constexpr DWORD kSearchBufferLength = 260;
-
-bool HasInvalidPathChars(std::wstring_view aPath)
-{
-    for (const wchar_t c : aPath) {
-        if (c < 0x20 || c == L'"' || c == L'<' || c == L'>' || c == L'|')
-            return true;
-    }
-    return false;
-}
 
 bool IsRooted(std::wstring_view aPath)
 {
-    const bool unc = aPath.starts_with(kExtendedUncPrefix);
-    const std::size_t prefix = unc ? kExtendedUncPrefix.size() : aPath.starts_with(kExtendedPrefix) ? kExtendedPrefix.size() : 0;
+    const bool unc = aPath.starts_with(kLongUncPrefix);
+    const std::size_t prefix = unc ? kLongUncPrefix.size() : aPath.starts_with(kLongPathPrefix) ? kLongPathPrefix.size() : 0;
     if (aPath.size() > prefix + 1 && aPath[prefix + 1] == L':')
         return true;
     if (prefix == 0 && !aPath.empty() && (aPath[0] == L'\\' || aPath[0] == L'/'))
@@ -72,7 +62,7 @@ std::wstring SearchOnPath(const std::wstring& aName)
 
 std::wstring ResolveFilePath(const std::wstring& aPath)
 {
-    if (HasInvalidPathChars(aPath))
+    if (HasForbiddenPathChars(aPath))
         throw AppError(L"Invalid characters in path: " + aPath);
     if (IsRooted(aPath))
         return aPath;

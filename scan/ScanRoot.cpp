@@ -3,6 +3,8 @@
 
 #include "platform/Error.h"
 #include "platform/FolderIdentity.h"
+#include "text/AsciiCase.h"
+#include "text/PathText.h"
 
 #include <windows.h>
 
@@ -12,25 +14,14 @@
 
 namespace {
 
-constexpr std::wstring_view kLongPathPrefix = L"\\\\?\\";
 constexpr std::size_t kMaxFolderPath = 248;
-
-bool IsLetter(wchar_t aChar) noexcept
-{
-    return (aChar >= L'a' && aChar <= L'z') || (aChar >= L'A' && aChar <= L'Z');
-}
-
-bool IsForbidden(wchar_t aChar) noexcept
-{
-    return aChar < 0x20 || aChar == L'"' || aChar == L'<' || aChar == L'>' || aChar == L'|';
-}
 
 // Only a colon right after a drive letter at the start, or after the extended-length prefix.
 bool HasStrayColon(std::wstring_view aRoot) noexcept
 {
-    const std::size_t start = aRoot.starts_with(kLongPathPrefix) ? kLongPathPrefix.size() : 0;
+    const std::size_t start = HasLongPathPrefix(aRoot) ? kLongPathPrefix.size() : 0;
     for (std::size_t i = 0; i < aRoot.size(); ++i) {
-        if (aRoot[i] == L':' && !(i == start + 1 && IsLetter(aRoot[start])))
+        if (aRoot[i] == L':' && !(i == start + 1 && IsAsciiLetter(aRoot[start])))
             return true;
     }
     return false;
@@ -40,7 +31,7 @@ bool IsWellFormed(const std::wstring& aRoot)
 {
     if (aRoot.find_first_not_of(L' ') == std::wstring::npos)
         return false;
-    if (std::any_of(aRoot.begin(), aRoot.end(), IsForbidden) || HasStrayColon(aRoot))
+    if (HasForbiddenPathChars(aRoot) || HasStrayColon(aRoot))
         return false;
     const DWORD needed = GetFullPathNameW(aRoot.c_str(), 0, nullptr, nullptr);
     if (needed == 0)
@@ -50,7 +41,7 @@ bool IsWellFormed(const std::wstring& aRoot)
     if (length == 0 || length >= needed)
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     full.resize(length);
-    return full.size() < kMaxFolderPath || full.starts_with(kLongPathPrefix);
+    return full.size() < kMaxFolderPath || HasLongPathPrefix(full);
 }
 
 // Errors of GetFileAttributesW that mean nothing is there, or it cannot be reached; a name with

@@ -1,7 +1,7 @@
 // Loading and verifying signature.dat; stamping a payload file with its MD5 trailer.
 #include "signature/Signature.h"
 
-#include "app/CommandLine.h"
+#include "platform/ProcessCommandLine.h"
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileExistence.h"

@@ -2,7 +2,7 @@
 #include "ui/Banner.h"
 
 #include "platform/Handle.h"
-#include "platform/ToolkitTheme.h"
+#include "ui/ProductTheme.h"
 
 #include <algorithm>
 #include <iterator>

@@ -5,6 +5,7 @@
 #include "settings/Settings.h"
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
+#include "ui/ProductTheme.h"
 #include "ui/SettingsForm.h"
 
 #include <commctrl.h>
@@ -18,7 +19,7 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 
 } // namespace
 
-TMainFrm::TMainFrm()
+TMainFrm::TMainFrm() : TForm(ProductTheme())
 {
     CreateForm(L"Quorvane ver 1.2", kClientSize, kStyle, 0, nullptr);
     timeSeparator_ = LocaleTimeSeparator();

@@ -1,8 +1,8 @@
 // The main window: starts, pauses, resumes and stops a scan and shows its progress.
 #pragma once
 
-#include "platform/ToolkitForm.h"
-#include "platform/ToolkitTaskbar.h"
+#include "toolkit/ToolkitForm.h"
+#include "toolkit/ToolkitTaskbar.h"
 #include "scan/ScannerThread.h"
 
 #include <memory>

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "settings/Settings.h"
 #include "ui/AppUtils.h"
+#include "ui/ProductTheme.h"
 
 #include <commctrl.h>
 
@@ -42,7 +43,7 @@ bool TSettingsFrm::EditModal()
     return form.ShowModal() == IDOK;
 }
 
-TSettingsFrm::TSettingsFrm(HWND aOwner)
+TSettingsFrm::TSettingsFrm(HWND aOwner) : TForm(ProductTheme())
 {
     CreateForm(L"", kClientSize, kStyle, kExStyle, aOwner);
     RemoveFolderAction = {L"Remove folder", [this] { return RemoveFolderActionUpdate(); },

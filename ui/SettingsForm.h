@@ -1,8 +1,8 @@
 // The options dialog: the scan options and the drives and folders to scan.
 #pragma once
 
-#include "platform/ToolkitCheckList.h"
-#include "platform/ToolkitForm.h"
+#include "toolkit/ToolkitCheckList.h"
+#include "toolkit/ToolkitForm.h"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/Md5.h"
-#include "support/MessageBoxProbe.h"
-#include "support/TestSupport.h"
+#include "tests/support/MessageBoxProbe.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

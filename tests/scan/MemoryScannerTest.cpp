@@ -1,9 +1,9 @@
 // The memory scanner against real processes: a second 32-bit process of our own is listed.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Handle.h"
 #include "scan/MemoryScanner.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

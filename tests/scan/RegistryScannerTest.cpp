@@ -1,9 +1,9 @@
 // The registry scanner against real class registrations added for the test.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Registry.h"
 #include "scan/RegistryScanner.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Test doubles for the scan engine.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include <filesystem>
 #include <fstream>

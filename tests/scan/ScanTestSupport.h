@@ -2,7 +2,7 @@
 #pragma once
 
 #include "scan/Scanner.h"
-#include "support/RecordingWorker.h"
+#include "tests/support/RecordingWorker.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
 // The object reader: block sizes, refused opens, sharing, termination and the WOW64 fallback.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Handle.h"
 #include "platform/Wow64Redirection.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

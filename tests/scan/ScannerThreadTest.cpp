@@ -1,5 +1,5 @@
 // The worker's step loop with test scanners: order, reports, pause, release and failures.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Error.h"
 

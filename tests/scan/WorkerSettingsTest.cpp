@@ -1,9 +1,9 @@
 // The worker built as a scan is started: signature.dat beside the program, the queue from the settings.
-#include "ScanTestSupport.h"
+#include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Error.h"
 #include "settings/Settings.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

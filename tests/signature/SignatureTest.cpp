@@ -1,7 +1,7 @@
 // Loading and stamping signature files on real files: size bounds, damage, refused opens.
 #include "signature/Signature.h"
 
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "platform/Error.h"
 #include "platform/Md5.h"
 

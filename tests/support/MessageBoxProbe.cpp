@@ -1,5 +1,5 @@
 // Message box lookup through the top-level window list; child processes for end-to-end tests.
-#include "MessageBoxProbe.h"
+#include "tests/support/MessageBoxProbe.h"
 
 #include "platform/Error.h"
 

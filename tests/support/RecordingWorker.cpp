@@ -1,5 +1,5 @@
 // The recording worker: the given signature loader and queue, reports kept in order.
-#include "support/RecordingWorker.h"
+#include "tests/support/RecordingWorker.h"
 
 #include "scan/Scanner.h"
 

@@ -1,5 +1,5 @@
 // Helpers shared by the test programs.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "platform/Error.h"
 

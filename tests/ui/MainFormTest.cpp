@@ -1,5 +1,5 @@
 // The main window driven by messages: its layout, its states, and every way a scan ends.
-#include "platform/Toolkit.h"
+#include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"

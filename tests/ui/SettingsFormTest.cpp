@@ -1,5 +1,5 @@
 // The options dialog driven by messages: defaults, group enabling, the folder rules, saving and closing.
-#include "platform/Toolkit.h"
+#include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/SettingsForm.h"

@@ -1,5 +1,4 @@
 // The interface's pure text rules: elapsed time, the folder list's order, drive roots.
-#include "platform/ToolkitCheckList.h"
 #include "ui/AppUtils.h"
 #include "ui/ElapsedTime.h"
 
@@ -36,17 +35,6 @@ TEST(ElapsedTimeTest, FormatsHoursMinutesSecondsPastOneDay)
 TEST(ElapsedTimeTest, LocaleSeparatorIsNotEmpty)
 {
     EXPECT_FALSE(LocaleTimeSeparator().empty());
-}
-
-TEST(FolderOrderTest, FoldsOnlyAsciiLettersToLowerCase)
-{
-    EXPECT_EQ(CompareAsciiNoCase(L"C:\\Data", L"c:\\DATA"), 0);
-    EXPECT_LT(CompareAsciiNoCase(L"C:\\", L"C:\\Data"), 0);
-    EXPECT_LT(CompareAsciiNoCase(L"c:\\b", L"C:\\C"), 0);
-    // Folded to lower case: '[' (0x5B) sorts before 'a' (0x61) even against the capital A.
-    EXPECT_LT(CompareAsciiNoCase(L"C:\\[x", L"C:\\Ax"), 0);
-    // Letters beyond ASCII are compared as they are.
-    EXPECT_NE(CompareAsciiNoCase(L"C:\\\u00C4", L"C:\\\u00E4"), 0);
 }
 
 TEST(DriveRootTest, IsExactlyThreeCharacters)

@@ -2,9 +2,9 @@
 #include "tests/ui/UiTestSupport.h"
 
 #include "platform/Md5.h"
-#include "platform/Toolkit.h"
-#include "platform/ToolkitTheme.h"
-#include "platform/WindowText.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/ToolkitTheme.h"
+#include "toolkit/WindowText.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 

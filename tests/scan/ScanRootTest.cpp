@@ -1,8 +1,8 @@
 // The root check: which roots pass, and the message of each that fails.
-#include "Tree.h"
+#include "tests/scan/Tree.h"
 #include "platform/Error.h"
 #include "scan/ScanRoot.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The standard error display: its full-stop rule and the message box it shows.
 #include "platform/ErrorDisplay.h"
 
-#include "support/MessageBoxProbe.h"
+#include "tests/support/MessageBoxProbe.h"
 
 #include <gtest/gtest.h>
 

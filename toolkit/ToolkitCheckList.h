@@ -8,10 +8,6 @@
 #include <string>
 #include <string_view>
 
-// Compares two texts with the ASCII letters A to Z folded to lower case; nothing else is folded.
-// Returns <0, 0 or >0.
-int CompareAsciiNoCase(std::wstring_view aLeft, std::wstring_view aRight) noexcept;
-
 class TCheckList {
 public:
     TCheckList() = default;

@@ -1,12 +1,12 @@
 // The file scanner driven step by step over real trees, with the roots taken from the settings.
-#include "Tree.h"
+#include "tests/scan/Tree.h"
 #include "platform/Error.h"
 #include "scan/FileExtensions.h"
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
-#include "support/RecordingWorker.h"
-#include "support/TestSupport.h"
+#include "tests/support/RecordingWorker.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
 // The walk over real trees: what is listed, what is walked, links, long paths and stopping.
-#include "Tree.h"
+#include "tests/scan/Tree.h"
 #include "platform/Handle.h"
-#include "support/TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "scan/FileExtensions.h"
 #include "scan/FolderWalk.h"
 

@@ -1,6 +1,6 @@
 // Splitting the command line and looking up the "sig" switch, including where the splitting
 // differs from CommandLineToArgvW (backslashes, empty quotes, control characters).
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,11 @@
 // A top-level window of the program: window procedure, controls, bound buttons, modal loop.
-#include "platform/ToolkitForm.h"
+#include "toolkit/ToolkitForm.h"
 
-#include "app/Resources.h"
 #include "platform/Error.h"
 #include "platform/SystemLibrary.h"
-#include "platform/ToolkitError.h"
-#include "platform/ToolkitGroupBox.h"
-#include "platform/WindowText.h"
+#include "toolkit/ToolkitError.h"
+#include "toolkit/ToolkitGroupBox.h"
+#include "toolkit/WindowText.h"
 
 #include <commctrl.h>
 
@@ -18,15 +17,17 @@ constexpr wchar_t kFormClass[] = L"QuorvaneForm";
 // Controls without an identifier of their own get one from here on, clear of IDOK and IDCANCEL.
 constexpr int kFirstControlId = 1000;
 
-void RegisterFormClass(WNDPROC aProc)
+// The class is registered once, with the icon of the first form.
+void RegisterFormClass(WNDPROC aProc, int aIconId)
 {
-    static const bool registered = [aProc] {
+    static const bool registered = [aProc, aIconId] {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = aProc;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(IDI_APP));
+        if (aIconId != 0)
+            windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(aIconId));
         windowClass.lpszClassName = kFormClass;
         return RegisterClassExW(&windowClass) != 0;
     }();
@@ -49,6 +50,10 @@ RECT WindowRectFor(SIZE aClient, DWORD aStyle, DWORD aExStyle, UINT aDpi)
 
 } // namespace
 
+TForm::TForm(const TTheme& aTheme) : theme_(aTheme), backgroundBrush_(CreateSolidBrush(aTheme.Background))
+{
+}
+
 TForm::~TForm()
 {
     if (handle_ != nullptr)
@@ -57,7 +62,7 @@ TForm::~TForm()
 
 void TForm::CreateForm(const std::wstring& aCaption, SIZE aClient, DWORD aStyle, DWORD aExStyle, HWND aOwner)
 {
-    RegisterFormClass(WindowProc);
+    RegisterFormClass(WindowProc, theme_.IconId);
     client_ = aClient;
     HWND window = CreateWindowExW(aExStyle, kFormClass, aCaption.c_str(), aStyle, 0, 0, aClient.cx, aClient.cy,
         aOwner, nullptr, GetModuleHandleW(nullptr), this);
@@ -122,7 +127,7 @@ HWND TForm::AddCheckBox(const std::wstring& aText, TBounds aBounds)
 HWND TForm::AddGroupBox(const std::wstring& aText, TBounds aBounds)
 {
     HWND box = AddControl(WC_BUTTONW, aText, BS_GROUPBOX | WS_CLIPSIBLINGS, aBounds);
-    PaintInTheme(box);
+    PaintInTheme(box, theme_);
     groupBoxes_.push_back(box);
     return box;
 }
@@ -262,7 +267,7 @@ LRESULT TForm::DefaultHandling(UINT aMessage, WPARAM aWParam, LPARAM aLParam)
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(handle_, &client);
-        FillRect(reinterpret_cast<HDC>(aWParam), &client, theme::BackgroundBrush());
+        FillRect(reinterpret_cast<HDC>(aWParam), &client, static_cast<HBRUSH>(backgroundBrush_.Get()));
         return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -303,16 +308,16 @@ LRESULT TForm::DefaultHandling(UINT aMessage, WPARAM aWParam, LPARAM aLParam)
 
 LRESULT TForm::ColorControl(HDC aDc, HWND aControl)
 {
-    COLORREF color = theme::kText;
+    COLORREF color = theme_.Text;
     for (const auto& [control, textColor] : textColors_) {
         if (control == aControl)
             color = textColor;
     }
     if (!IsWindowEnabled(aControl))
-        color = theme::kDimText;
+        color = theme_.DimText;
     ::SetTextColor(aDc, color);
-    SetBkColor(aDc, theme::kBackground);
-    return reinterpret_cast<LRESULT>(theme::BackgroundBrush());
+    SetBkColor(aDc, theme_.Background);
+    return reinterpret_cast<LRESULT>(backgroundBrush_.Get());
 }
 
 // Enter presses the focused push button, otherwise the default button.

@@ -1,5 +1,5 @@
-// The shared dark blue visual style: colours, brushes and fonts.
-#include "platform/ToolkitTheme.h"
+// Fonts at a DPI and DPI scaling.
+#include "toolkit/ToolkitTheme.h"
 
 namespace {
 
@@ -28,12 +28,6 @@ LOGFONTW MessageFont()
 } // namespace
 
 namespace theme {
-
-HBRUSH BackgroundBrush()
-{
-    static HBRUSH brush = CreateSolidBrush(kBackground);
-    return brush;
-}
 
 GdiObject CreateFontFor(FontKind aKind, UINT aDpi, int aLargePoints)
 {

@@ -1,5 +1,5 @@
 // The progress shown on a window's taskbar button.
-#include "platform/ToolkitTaskbar.h"
+#include "toolkit/ToolkitTaskbar.h"
 
 ITaskbarList3* TTaskbarProgress::List() noexcept
 {

@@ -1,7 +1,7 @@
 // The layout of a form at its DPI: fonts, text extents and the placement of controls.
-#include "platform/ToolkitForm.h"
+#include "toolkit/ToolkitForm.h"
 
-#include "platform/WindowText.h"
+#include "toolkit/WindowText.h"
 
 #include <algorithm>
 #include <string_view>
@@ -53,8 +53,8 @@ int BracketKeepingWidth(HDC aDc, std::wstring_view aText, int aMaxWidth)
 
 void TForm::CreateFonts()
 {
-    fonts_[0] = theme::CreateFontFor(theme::FontKind::Normal, dpi_);
-    fonts_[1] = theme::CreateFontFor(theme::FontKind::Bold, dpi_);
+    fonts_[0] = theme::CreateFontFor(theme::FontKind::Normal, dpi_, theme_.LargePoints);
+    fonts_[1] = theme::CreateFontFor(theme::FontKind::Bold, dpi_, theme_.LargePoints);
     fonts_[2] = FittingLargeFont();
 }
 
@@ -70,7 +70,7 @@ GdiObject TForm::FittingLargeFont() const
 {
     constexpr int kSmallestPoints = 8;
     constexpr int kButtonPadding = 12;
-    for (int points = theme::kLargePoints;; --points) {
+    for (int points = theme_.LargePoints;; --points) {
         GdiObject font = theme::CreateFontFor(theme::FontKind::Large, dpi_, points);
         const bool fits = std::all_of(largeTexts_.begin(), largeTexts_.end(), [&](const std::wstring& aText) {
             return TextWidth(static_cast<HFONT>(font.Get()), aText) <= Scale(largeWidth_ - kButtonPadding);

@@ -1,5 +1,5 @@
 // Hands the exception being handled to the application's standard error display.
-#include "platform/ToolkitError.h"
+#include "toolkit/ToolkitError.h"
 
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"

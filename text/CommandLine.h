@@ -1,4 +1,4 @@
-// Splitting the process command line into arguments and looking up a switch.
+// Splitting a command line into arguments and looking up a switch.
 #pragma once
 
 #include <string>
@@ -17,5 +17,3 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view aCommandLine);
 // starts with "-" or "/". True at the first match; aValue is empty when there is no value.
 bool FindSwitchValue(const std::vector<std::wstring>& aArguments, std::wstring_view aSwitch, std::wstring& aValue);
 
-// FindSwitchValue on the command line of this process.
-bool FindSwitchValue(std::wstring_view aSwitch, std::wstring& aValue);

@@ -2,8 +2,8 @@
 // buttons bound to actions, a keyboard interface like a dialog's, and a modal loop.
 #pragma once
 
-#include "platform/Toolkit.h"
-#include "platform/ToolkitTheme.h"
+#include "toolkit/Toolkit.h"
+#include "toolkit/ToolkitTheme.h"
 
 #include <windows.h>
 
@@ -47,7 +47,10 @@ public:
     void Idle() override;
 
 protected:
-    TForm() = default;
+    // aTheme gives the form its look; it must outlive the form.
+    explicit TForm(const TTheme& aTheme);
+
+    const TTheme& Theme() const noexcept { return theme_; }
 
     // Creates the window hidden, with the given client size at 96 DPI, centred on the screen.
     // Throws AppError when the window cannot be created.
@@ -118,6 +121,8 @@ private:
     void ApplyBinding(const Binding& aBinding);
     void MoveFocusFrom(HWND aControl);
 
+    const TTheme& theme_;
+    GdiObject backgroundBrush_;
     HWND handle_ = nullptr;
     UINT dpi_ = 96;
     SIZE client_{};

@@ -1,34 +1,11 @@
 // A sorted list view of checked items.
-#include "platform/ToolkitCheckList.h"
+#include "toolkit/ToolkitCheckList.h"
 
 #include "platform/Error.h"
-
+#include "text/AsciiCase.h"
 
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-wchar_t FoldAscii(wchar_t aChar) noexcept
-{
-    return aChar >= L'A' && aChar <= L'Z' ? static_cast<wchar_t>(aChar - L'A' + L'a') : aChar;
-}
-
-} // namespace
-
-int CompareAsciiNoCase(std::wstring_view aLeft, std::wstring_view aRight) noexcept
-{
-    const size_t common = std::min(aLeft.size(), aRight.size());
-    for (size_t i = 0; i < common; ++i) {
-        const wchar_t left = FoldAscii(aLeft[i]);
-        const wchar_t right = FoldAscii(aRight[i]);
-        if (left != right)
-            return left < right ? -1 : 1;
-    }
-    if (aLeft.size() == aRight.size())
-        return 0;
-    return aLeft.size() < aRight.size() ? -1 : 1;
-}
 
 void TCheckList::Prepare(COLORREF aBack, COLORREF aText)
 {
@@ -74,7 +51,7 @@ int TCheckList::Find(std::wstring_view aText) const
 {
     const int count = Count();
     for (int i = 0; i < count; ++i) {
-        if (CompareAsciiNoCase(Text(i), aText) == 0)
+        if (CompareIgnoringAsciiCase(Text(i), aText) == 0)
             return i;
     }
     return -1;
@@ -84,7 +61,7 @@ int TCheckList::Add(const std::wstring& aText)
 {
     int position = 0;
     const int count = Count();
-    while (position < count && CompareAsciiNoCase(Text(position), aText) <= 0)
+    while (position < count && CompareIgnoringAsciiCase(Text(position), aText) <= 0)
         ++position;
     LVITEMW item{};
     item.mask = LVIF_TEXT;

@@ -1,5 +1,5 @@
 // Test trees: Win32 calls for files and folders, /bin/ln through Wine for Linux links.
-#include "Tree.h"
+#include "tests/scan/Tree.h"
 
 #include "platform/Handle.h"
 

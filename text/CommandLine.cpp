@@ -1,7 +1,7 @@
 // The command-line splitting rules and the switch lookup.
-#include "app/CommandLine.h"
+#include "text/CommandLine.h"
 
-#include <windows.h>
+#include "text/AsciiCase.h"
 
 #include <algorithm>
 
@@ -15,16 +15,6 @@ bool IsSeparator(wchar_t aChar) noexcept
 bool IsSwitchPrefix(wchar_t aChar) noexcept
 {
     return aChar == L'-' || aChar == L'/';
-}
-
-wchar_t AsciiLower(wchar_t aChar) noexcept
-{
-    return aChar >= L'A' && aChar <= L'Z' ? static_cast<wchar_t>(aChar - L'A' + L'a') : aChar;
-}
-
-bool EqualsAsciiNoCase(std::wstring_view aLeft, std::wstring_view aRight) noexcept
-{
-    return std::ranges::equal(aLeft, aRight, {}, AsciiLower, AsciiLower);
 }
 
 // Skips separators and pairs of double quotes until neither follows.
@@ -80,7 +70,7 @@ bool FindSwitchValue(const std::vector<std::wstring>& aArguments, std::wstring_v
     for (std::size_t i = 1; i < aArguments.size(); ++i) {
         const std::wstring_view argument = aArguments[i];
         if (argument.size() < nameEnd || !IsSwitchPrefix(argument[0])
-            || !EqualsAsciiNoCase(argument.substr(1, aSwitch.size()), aSwitch))
+            || !EqualsIgnoringAsciiCase(argument.substr(1, aSwitch.size()), aSwitch))
             continue;
         if (argument.size() > nameEnd)
             aValue = argument.substr(argument[nameEnd] == L':' ? nameEnd + 1 : nameEnd);
@@ -89,9 +79,4 @@ bool FindSwitchValue(const std::vector<std::wstring>& aArguments, std::wstring_v
         return true;
     }
     return false;
-}
-
-bool FindSwitchValue(std::wstring_view aSwitch, std::wstring& aValue)
-{
-    return FindSwitchValue(SplitCommandLine(GetCommandLineW()), aSwitch, aValue);
 }

@@ -1,7 +1,7 @@
 // The windowing toolkit's core: actions, idle listeners and message loops.
-#include "platform/Toolkit.h"
+#include "toolkit/Toolkit.h"
 
-#include "platform/ToolkitError.h"
+#include "toolkit/ToolkitError.h"
 
 #include <algorithm>
 #include <vector>

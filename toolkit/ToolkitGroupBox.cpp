@@ -1,8 +1,8 @@
 // Group boxes drawn in the theme's colours.
-#include "platform/ToolkitGroupBox.h"
+#include "toolkit/ToolkitGroupBox.h"
 
-#include "platform/ToolkitTheme.h"
-#include "platform/WindowText.h"
+#include "toolkit/ToolkitTheme.h"
+#include "toolkit/WindowText.h"
 
 #include <commctrl.h>
 
@@ -10,7 +10,7 @@
 
 namespace {
 
-void PaintGroupBox(HWND aGroupBox, HDC aDc)
+void PaintGroupBox(HWND aGroupBox, HDC aDc, const TTheme& aTheme)
 {
     const std::wstring caption = WindowText(aGroupBox);
     RECT box;
@@ -20,25 +20,26 @@ void PaintGroupBox(HWND aGroupBox, HDC aDc)
     GetTextExtentPoint32W(aDc, caption.c_str(), static_cast<int>(caption.size()), &text);
     const int inset = MulDiv(text.cy, 2, 3);
     RECT frame{box.left, box.top + text.cy / 2, box.right, box.bottom};
-    const GdiObject frameBrush(CreateSolidBrush(theme::kFrame));
+    const GdiObject frameBrush(CreateSolidBrush(aTheme.Frame));
     FrameRect(aDc, &frame, static_cast<HBRUSH>(frameBrush.Get()));
     RECT label{box.left + inset - 2, box.top, box.left + inset + text.cx + 2, box.top + text.cy};
-    FillRect(aDc, &label, theme::BackgroundBrush());
+    const GdiObject background(CreateSolidBrush(aTheme.Background));
+    FillRect(aDc, &label, static_cast<HBRUSH>(background.Get()));
     SetBkMode(aDc, TRANSPARENT);
-    SetTextColor(aDc, IsWindowEnabled(aGroupBox) ? theme::kAccent : theme::kDimText);
+    SetTextColor(aDc, IsWindowEnabled(aGroupBox) ? aTheme.Accent : aTheme.DimText);
     TextOutW(aDc, box.left + inset, box.top, caption.c_str(), static_cast<int>(caption.size()));
     SelectObject(aDc, oldFont);
 }
 
 // Group boxes paint themselves in the theme's colours, whatever the system's style would do.
-LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam, UINT_PTR, DWORD_PTR)
+LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam, UINT_PTR, DWORD_PTR aTheme)
 {
     switch (aMessage) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(aWindow, &paint);
         try {
-            PaintGroupBox(aWindow, dc);
+            PaintGroupBox(aWindow, dc, *reinterpret_cast<const TTheme*>(aTheme));
         } catch (...) {
             // No memory for the caption's text: the box stays unpainted this time.
         }
@@ -60,7 +61,7 @@ LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARA
 
 } // namespace
 
-void PaintInTheme(HWND aGroupBox)
+void PaintInTheme(HWND aGroupBox, const TTheme& aTheme)
 {
-    SetWindowSubclass(aGroupBox, GroupBoxProc, 0, 0);
+    SetWindowSubclass(aGroupBox, GroupBoxProc, 0, reinterpret_cast<DWORD_PTR>(&aTheme));
 }

@@ -1,5 +1,5 @@
 // Reading a window's text.
-#include "platform/WindowText.h"
+#include "toolkit/WindowText.h"
 
 std::wstring WindowText(HWND aWindow)
 {
