@@ -107,6 +107,24 @@ void TScannerThread::SetScanInfo(const std::wstring& aObjectName, std::uint8_t a
     ++FScanInfo.TotalCount;
 }
 
+std::vector<TFinding> TScannerThread::FindingsFrom(std::size_t aFirst) const
+{
+    CriticalSectionLock lock(FLock);
+    if (aFirst >= FFindings.size())
+        return {};
+    return {FFindings.begin() + static_cast<std::ptrdiff_t>(aFirst), FFindings.end()};
+}
+
+void TScannerThread::AddFinding(TFinding aFinding)
+{
+    CriticalSectionLock lock(FLock);
+    if (aFinding.Kind == TFindingKind::Infected)
+        ++FScanInfo.InfectedCount;
+    else if (aFinding.Kind == TFindingKind::Possible)
+        ++FScanInfo.PossibleCount;
+    FFindings.push_back(std::move(aFinding));
+}
+
 bool TScannerThread::Terminated() const noexcept
 {
     return FTerminated;

@@ -3,6 +3,7 @@
 
 #include "platform/CriticalSection.h"
 #include "platform/Handle.h"
+#include "scan/Finding.h"
 #include "scan/ScanInfo.h"
 
 #include <windows.h>
@@ -40,8 +41,14 @@ public:
     // After Finished(): the message of the error that ended the worker, if one did.
     std::optional<std::wstring> FailureMessage() const;
 
+    // The findings recorded from index aFirst on, copied under the lock: a reader keeps what it
+    // has already taken and asks only for the rest.
+    std::vector<TFinding> FindingsFrom(std::size_t aFirst) const;
+
     // Called by the scanners on the worker thread: a report before each object.
     virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress);
+    // Called on the worker thread: keeps a finding; a threat also raises its counter.
+    virtual void AddFinding(TFinding aFinding);
     // Termination requested: long walks and reads poll it and give up.
     bool Terminated() const noexcept;
 
@@ -80,6 +87,7 @@ private:
     std::vector<std::unique_ptr<TScanner>> FScannerQueue;
     std::atomic<bool> FPaused{false};
     TScanInfo FScanInfo;
+    std::vector<TFinding> FFindings;
     TScanner* FScanner = nullptr;
     std::unique_ptr<TSignature> FSignature;
 
