@@ -1,0 +1,114 @@
+// CNG digests through bcrypt.dll, loaded from the system folder: one algorithm provider per
+// algorithm for the life of the process, and one hash object per digest.
+#include "platform/CngHash.h"
+
+#include "platform/Error.h"
+#include "platform/SystemLibrary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+struct BCryptFunctions {
+    decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
+    decltype(&BCryptCreateHash) createHash = nullptr;
+    decltype(&BCryptHashData) hashData = nullptr;
+    decltype(&BCryptFinishHash) finishHash = nullptr;
+    decltype(&BCryptDestroyHash) destroyHash = nullptr;
+};
+
+const wchar_t* AlgorithmName(CngAlgorithm aAlgorithm) noexcept
+{
+    return aAlgorithm == CngAlgorithm::Md5 ? L"MD5" : L"SHA-256";
+}
+
+template <typename Function>
+void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
+{
+    aFunction = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(aLibrary, aName)));
+    if (aFunction == nullptr)
+        ThrowLastError(L"bcrypt.dll lacks a function: ");
+}
+
+// Loaded from the system folder, never imported (see SystemLibrary.h).
+BCryptFunctions LoadBCrypt()
+{
+    const HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
+    if (library == nullptr)
+        ThrowLastError(L"Cannot load bcrypt.dll: ");
+    BCryptFunctions functions;
+    Bind(library, functions.openAlgorithmProvider, "BCryptOpenAlgorithmProvider");
+    Bind(library, functions.createHash, "BCryptCreateHash");
+    Bind(library, functions.hashData, "BCryptHashData");
+    Bind(library, functions.finishHash, "BCryptFinishHash");
+    Bind(library, functions.destroyHash, "BCryptDestroyHash");
+    return functions;
+}
+
+// Throws AppError when bcrypt.dll or one of its functions is missing.
+const BCryptFunctions& BCrypt()
+{
+    static const BCryptFunctions functions = LoadBCrypt();
+    return functions;
+}
+
+void Check(NTSTATUS aStatus, CngAlgorithm aAlgorithm, const wchar_t* aOperation)
+{
+    if (aStatus < 0) {
+        wchar_t text[96];
+        std::swprintf(text, std::size(text), L"%ls: %ls failed with status 0x%08lX", AlgorithmName(aAlgorithm),
+            aOperation, static_cast<unsigned long>(aStatus));
+        throw AppError(text);
+    }
+}
+
+BCRYPT_ALG_HANDLE OpenProvider(CngAlgorithm aAlgorithm)
+{
+    BCRYPT_ALG_HANDLE provider = nullptr;
+    const wchar_t* id = aAlgorithm == CngAlgorithm::Md5 ? BCRYPT_MD5_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
+    Check(BCrypt().openAlgorithmProvider(&provider, id, nullptr, 0), aAlgorithm, L"BCryptOpenAlgorithmProvider");
+    return provider;
+}
+
+// The provider of an algorithm, opened on first use and kept for the life of the process.
+BCRYPT_ALG_HANDLE Provider(CngAlgorithm aAlgorithm)
+{
+    static const BCRYPT_ALG_HANDLE md5 = OpenProvider(CngAlgorithm::Md5);
+    if (aAlgorithm == CngAlgorithm::Md5)
+        return md5;
+    static const BCRYPT_ALG_HANDLE sha256 = OpenProvider(CngAlgorithm::Sha256);
+    return sha256;
+}
+
+constexpr std::size_t kMaxChunk = 1u << 30;
+
+} // namespace
+
+void CngHash::Traits::Close(Type aHandle) noexcept
+{
+    BCrypt().destroyHash(aHandle);
+}
+
+CngHash::CngHash(CngAlgorithm aAlgorithm) : algorithm_(aAlgorithm)
+{
+    Check(BCrypt().createHash(Provider(aAlgorithm), hash_.Put(), nullptr, 0, nullptr, 0, 0), aAlgorithm,
+        L"BCryptCreateHash");
+}
+
+void CngHash::Update(const void* aData, std::size_t aLength)
+{
+    auto* bytes = static_cast<UCHAR*>(const_cast<void*>(aData));
+    for (std::size_t done = 0; done < aLength;) {
+        const auto chunk = static_cast<ULONG>(std::min(aLength - done, kMaxChunk));
+        Check(BCrypt().hashData(hash_.Get(), bytes + done, chunk, 0), algorithm_, L"BCryptHashData");
+        done += chunk;
+    }
+}
+
+void CngHash::Finish(std::uint8_t* aDigest)
+{
+    Check(BCrypt().finishHash(hash_.Get(), aDigest, static_cast<ULONG>(DigestLength(algorithm_)), 0), algorithm_,
+        L"BCryptFinishHash");
+}
