@@ -57,6 +57,7 @@ std::uint32_t LiteralAutomaton::Child(std::uint32_t aState, std::uint8_t aByte) 
 std::uint32_t LiteralAutomaton::Step(std::uint32_t aState, std::uint8_t aByte) const {
     for (std::uint32_t s = aState;; s = mStates[s].Fail) {
         if (s == 0) return mRoot[aByte];
+        if (mStates[s].Depth == 1 && !mShallow.empty()) return mShallow[mStates[s].Byte << 8 | aByte];
         if (const std::uint32_t next = Child(s, aByte)) return next;
     }
 }
@@ -67,6 +68,7 @@ void LiteralAutomaton::BuildLinks() {
         mRoot[b] = Child(0, static_cast<std::uint8_t>(b));
         if (mRoot[b] != 0) {
             mStates[mRoot[b]].Depth = 1;
+            mStates[mRoot[b]].Byte = static_cast<std::uint32_t>(b);
             queue.push_back(mRoot[b]);
         }
     }
@@ -87,10 +89,13 @@ void LiteralAutomaton::BuildLinks() {
 }
 
 void LiteralAutomaton::BuildPairs() {
+    std::vector<std::uint32_t> shallow(65536);
     for (int previous = 0; previous < 256; ++previous) {
         for (int byte = 0; byte < 256; ++byte) {
             const auto b = static_cast<std::uint8_t>(byte);
-            const bool deeper = mRoot[previous] != 0 && Child(mRoot[previous], b) != 0;
+            const std::uint32_t child = mRoot[previous] != 0 ? Child(mRoot[previous], b) : 0;
+            shallow[static_cast<std::size_t>(previous << 8 | byte)] = child != 0 ? child : mRoot[b];
+            const bool deeper = child != 0;
             const bool ends = mRoot[b] != 0 && mStates[mRoot[b]].OutCount > 0;
             if (deeper || ends) {
                 const std::uint32_t pair = static_cast<std::uint32_t>(previous) << 8 | b;
@@ -98,11 +103,12 @@ void LiteralAutomaton::BuildPairs() {
             }
         }
     }
+    mShallow = std::move(shallow);
 }
 
 std::size_t LiteralAutomaton::MemoryBytes() const {
     return mStates.capacity() * sizeof(State) + mEdgeBytes.capacity() + mEdgeTargets.capacity() * 4 +
-           mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8;
+           mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4;
 }
 
 } // namespace detect

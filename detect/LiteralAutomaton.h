@@ -41,6 +41,7 @@ private:
         std::uint32_t OutCount = 0;
         std::uint32_t OutLink = 0; // nearest shorter suffix state with outputs, 0 if none
         std::uint32_t Depth = 0;
+        std::uint32_t Byte = 0; // depth 1: the byte leading here from the root
     };
 
     std::uint32_t Child(std::uint32_t aState, std::uint8_t aByte) const;
@@ -62,6 +63,7 @@ private:
     std::vector<std::uint32_t> mEdgeTargets;
     std::vector<std::uint32_t> mOutputs;
     std::array<std::uint32_t, 256> mRoot{}; // the root's complete transitions
+    std::vector<std::uint32_t> mShallow;    // complete transitions of depth-1 states: [byte in << 8 | next]
     std::vector<std::uint64_t> mPairs = std::vector<std::uint64_t>(1024, 0);
 };
 
@@ -82,14 +84,23 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
     while (i < aLength) {
         if (mStates[state].Depth <= 1 && previous >= 0) {
             // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
+            if (i > 0) {
+                // previous == aData[i - 1]: test four pairs at a time.
+                while (i + 4 <= aLength && !(Interesting(aData[i - 1], aData[i]) | Interesting(aData[i], aData[i + 1]) |
+                                             Interesting(aData[i + 1], aData[i + 2]) |
+                                             Interesting(aData[i + 2], aData[i + 3])))
+                    i += 4;
+                previous = aData[i - 1];
+            }
             while (i < aLength && !Interesting(previous, aData[i])) previous = aData[i++];
             if (i == aLength) {
-                state = mRoot[previous];
+                state = mRoot[static_cast<std::size_t>(previous)];
                 break;
             }
-            state = mRoot[previous];
+            state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
+        } else {
+            state = Step(state, aData[i]);
         }
-        state = Step(state, aData[i]);
         previous = aData[i];
         Emit(state, aBase + i + 1, aOnHit);
         ++i;
