@@ -46,7 +46,7 @@ private:
 
     std::uint32_t Child(std::uint32_t aState, std::uint8_t aByte) const;
     std::uint32_t Step(std::uint32_t aState, std::uint8_t aByte) const;
-    bool Interesting(int aPrevious, std::uint8_t aByte) const {
+    std::uint64_t Interesting(int aPrevious, std::uint8_t aByte) const {
         const std::uint32_t pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
         return (mPairs[pair >> 6] >> (pair & 63)) & 1;
     }
