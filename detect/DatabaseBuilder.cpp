@@ -1,0 +1,126 @@
+#include "detect/DatabaseBuilder.h"
+
+#include "detect/Error.h"
+#include "detect/PayloadFormat.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace detect {
+namespace {
+
+std::uint64_t SizeKey(const HashSignature& aSignature) {
+    return aSignature.AnySize ? format::AnySize : aSignature.Size;
+}
+
+} // namespace
+
+ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aLine) {
+    ParsedLine parsed = ParseLine(aKind, aLine);
+    if (parsed.Problem.Status != ParseStatus::Ok) return parsed;
+    if (auto* hash = std::get_if<HashSignature>(&parsed.Signature)) {
+        auto& entries = hash->Algorithm == HashAlgorithm::Md5 ? mMd5 : mSha256;
+        entries.push_back({*hash, entries.size()});
+        mNamesLength += 1 + hash->Name.size();
+    } else {
+        mBodies.push_back(parsed.Canonical);
+        mBodyLength += 4 + parsed.Canonical.size();
+    }
+    return parsed;
+}
+
+AddReport DatabaseBuilder::AddText(SignatureFileKind aKind, std::string_view aText) {
+    if (aText.substr(0, 3) == "\xEF\xBB\xBF") aText.remove_prefix(3);
+    AddReport report;
+    for (std::size_t line = 1; !aText.empty(); ++line) {
+        const std::size_t end = aText.find('\n');
+        const ParsedLine parsed = AddLine(aKind, aText.substr(0, end));
+        if (parsed.Problem.Status == ParseStatus::Ok) ++report.Added;
+        else if (parsed.Problem.Status != ParseStatus::Ignored) report.Problems.push_back({line, parsed.Problem});
+        aText.remove_prefix(end == std::string_view::npos ? aText.size() : end + 1);
+    }
+    return report;
+}
+
+AddReport DatabaseBuilder::AddFile(const std::filesystem::path& aPath) {
+    const std::u8string extension = aPath.extension().u8string();
+    const auto kind = KindFromFileName(std::string(extension.begin(), extension.end()));
+    if (!kind) throw Error("Not a signature file (.hdb, .hsb or .ndb)");
+    std::ifstream in(aPath, std::ios::binary);
+    if (!in.is_open()) throw Error("Cannot open the signature file");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw Error("Cannot read the signature file");
+    return AddText(*kind, text);
+}
+
+SignatureCounts DatabaseBuilder::Counts() const {
+    return {mMd5.size(), mSha256.size(), mBodies.size()};
+}
+
+std::uint64_t DatabaseBuilder::ContentLength() const {
+    return format::HeaderLength + mMd5.size() * format::RecordLength(16) +
+           mSha256.size() * format::RecordLength(32) + mBodyLength + mNamesLength;
+}
+
+void DatabaseBuilder::WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut,
+                                  std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt,
+                                  std::uint64_t& aNamesWritten) const {
+    std::sort(aEntries.begin(), aEntries.end(), [](const HashEntry& a, const HashEntry& b) {
+        const std::uint64_t sa = SizeKey(a.Signature), sb = SizeKey(b.Signature);
+        if (sa != sb) return sa < sb;
+        const int order = std::memcmp(a.Signature.Digest.data(), b.Signature.Digest.data(), 32);
+        return order != 0 ? order < 0 : a.Order < b.Order;
+    });
+    for (const HashEntry& entry : aEntries) {
+        const HashSignature& s = entry.Signature;
+        const std::size_t digest = DigestLength(s.Algorithm);
+        const std::size_t nameAt = aNamesAt + static_cast<std::size_t>(aNamesWritten);
+        std::memcpy(aOut, s.Digest.data(), digest);
+        format::Write64(aOut + digest, SizeKey(s));
+        format::Write32(aOut + digest + 8, static_cast<std::uint32_t>(aNamesWritten));
+        aOut += format::RecordLength(digest);
+        aPayload[nameAt] = static_cast<std::uint8_t>(s.Name.size());
+        std::memcpy(&aPayload[nameAt + 1], s.Name.data(), s.Name.size());
+        aNamesWritten += 1 + s.Name.size();
+    }
+}
+
+std::vector<std::uint8_t> DatabaseBuilder::Build() const {
+    const std::uint64_t content = ContentLength();
+    if (content > format::MaxPayloadLength) throw DatabaseTooLargeError(content, format::MaxPayloadLength);
+    std::vector<std::uint8_t> payload(std::max<std::size_t>(content, format::MinPayloadLength), 0);
+    std::uint8_t* header = payload.data();
+    std::memcpy(header, format::Magic, sizeof format::Magic);
+    format::Write32(header + format::VersionAt, format::Version);
+    format::Write32(header + format::HeaderLengthAt, format::HeaderLength);
+    format::Write32(header + format::Md5CountAt, static_cast<std::uint32_t>(mMd5.size()));
+    format::Write32(header + format::Sha256CountAt, static_cast<std::uint32_t>(mSha256.size()));
+    format::Write32(header + format::BodyCountAt, static_cast<std::uint32_t>(mBodies.size()));
+    format::Write64(header + format::BodyLengthAt, mBodyLength);
+    format::Write64(header + format::NamesLengthAt, mNamesLength);
+    const std::size_t namesAt = static_cast<std::size_t>(content - mNamesLength);
+    std::uint8_t* out = payload.data() + format::HeaderLength;
+    std::uint64_t namesWritten = 0;
+    WriteHashes(mMd5, out, payload, namesAt, namesWritten);
+    WriteHashes(mSha256, out, payload, namesAt, namesWritten);
+    for (const std::string& body : mBodies) {
+        format::Write32(out, static_cast<std::uint32_t>(body.size()));
+        std::memcpy(out + 4, body.data(), body.size());
+        out += 4 + body.size();
+    }
+    return payload;
+}
+
+PayloadInfo InspectPayload(const std::uint8_t* aPayload, std::size_t aLength) {
+    PayloadInfo info;
+    if (aLength < format::HeaderLength || std::memcmp(aPayload, format::Magic, sizeof format::Magic) != 0)
+        return info;
+    info.Ours = true;
+    info.Version = format::Read32(aPayload + format::VersionAt);
+    info.Counts = {format::Read32(aPayload + format::Md5CountAt), format::Read32(aPayload + format::Sha256CountAt),
+                   format::Read32(aPayload + format::BodyCountAt)};
+    return info;
+}
+
+} // namespace detect

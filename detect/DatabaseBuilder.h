@@ -1,0 +1,70 @@
+#pragma once
+
+#include "detect/SignatureParser.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace detect {
+
+struct SignatureCounts {
+    std::uint64_t Md5 = 0;
+    std::uint64_t Sha256 = 0;
+    std::uint64_t Body = 0;
+    std::uint64_t Total() const { return Md5 + Sha256 + Body; }
+};
+
+struct LineProblem {
+    std::size_t Line = 0; // 1-based
+    ParseProblem Problem;
+};
+
+// What adding a file or text did: signatures added and every refused line.
+struct AddReport {
+    std::uint64_t Added = 0;
+    std::vector<LineProblem> Problems;
+};
+
+// Collects signatures and writes the payload. Only lines that parse Ok are added.
+class DatabaseBuilder {
+public:
+    ParsedLine AddLine(SignatureFileKind aKind, std::string_view aLine);
+    // UTF-8 or ASCII text, LF or CRLF line ends, an optional UTF-8 byte order mark.
+    AddReport AddText(SignatureFileKind aKind, std::string_view aText);
+    // The kind comes from the extension (.hdb, .hsb, .ndb); throws detect::Error when it
+    // is none of these or the file cannot be read.
+    AddReport AddFile(const std::filesystem::path& aPath);
+
+    SignatureCounts Counts() const;
+    std::uint64_t ContentLength() const; // the payload's length before padding
+    // The payload, padded with zeros to format::MinPayloadLength; throws
+    // DatabaseTooLargeError beyond format::MaxPayloadLength.
+    std::vector<std::uint8_t> Build() const;
+
+private:
+    struct HashEntry {
+        HashSignature Signature;
+        std::uint64_t Order;
+    };
+    void WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut, std::vector<std::uint8_t>& aPayload,
+                     std::size_t aNamesAt, std::uint64_t& aNamesWritten) const;
+
+    std::vector<HashEntry> mMd5;
+    std::vector<HashEntry> mSha256;
+    std::vector<std::string> mBodies; // canonical lines
+    std::uint64_t mNamesLength = 0;
+    std::uint64_t mBodyLength = 0;
+};
+
+// Header facts of a payload for an "info" display; Ours is false for an opaque payload.
+struct PayloadInfo {
+    bool Ours = false;
+    std::uint32_t Version = 0;
+    SignatureCounts Counts;
+};
+PayloadInfo InspectPayload(const std::uint8_t* aPayload, std::size_t aLength);
+
+} // namespace detect

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace detect {
+
+// Aho-Corasick automaton over byte literals, run in a stream.
+//
+// While the automaton is at most one byte deep its state is a function of the last
+// byte alone, so a skip loop tests byte pairs against a 64 Kibit table (fits in L1)
+// and only runs the automaton where a pair starts a literal or ends a one-byte literal.
+// Deeper states keep sorted edges and failure links.
+class LiteralAutomaton {
+public:
+    // Adds a non-empty literal; every end of it in the stream reports aValue.
+    void Add(const std::vector<std::uint8_t>& aLiteral, std::uint32_t aValue);
+    void Finish();
+
+    struct Cursor {
+        std::uint32_t State = 0;
+        int Previous = -1; // last byte fed, -1 at the object's start
+    };
+
+    // Feeds bytes; aOnHit(value, end) for each literal ending at absolute offset end (exclusive).
+    template <class OnHit>
+    void Scan(Cursor& aCursor, const std::uint8_t* aData, std::size_t aLength, std::uint64_t aBase,
+              OnHit&& aOnHit) const;
+
+    std::size_t MemoryBytes() const;
+    bool Empty() const { return mStates.size() <= 1; }
+
+private:
+    struct State {
+        std::uint32_t EdgeBegin = 0;
+        std::uint32_t EdgeCount = 0;
+        std::uint32_t Fail = 0;
+        std::uint32_t OutBegin = 0;
+        std::uint32_t OutCount = 0;
+        std::uint32_t OutLink = 0; // nearest shorter suffix state with outputs, 0 if none
+        std::uint32_t Depth = 0;
+        std::uint32_t Byte = 0; // depth 1: the byte leading here from the root
+    };
+
+    std::uint32_t Child(std::uint32_t aState, std::uint8_t aByte) const;
+    std::uint32_t Step(std::uint32_t aState, std::uint8_t aByte) const;
+    std::uint64_t Interesting(int aPrevious, std::uint8_t aByte) const {
+        const std::uint32_t pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
+        return (mPairs[pair >> 6] >> (pair & 63)) & 1;
+    }
+    template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
+    void BuildLinks();
+    void BuildPairs();
+
+    // Construction: per-state children, flattened by Finish.
+    std::vector<std::vector<std::pair<std::uint8_t, std::uint32_t>>> mBuildChildren{1};
+    std::vector<std::vector<std::uint32_t>> mBuildOutputs{1};
+
+    std::vector<State> mStates{1};
+    std::vector<std::uint8_t> mEdgeBytes;
+    std::vector<std::uint32_t> mEdgeTargets;
+    std::vector<std::uint32_t> mOutputs;
+    std::array<std::uint32_t, 256> mRoot{}; // the root's complete transitions
+    std::vector<std::uint32_t> mShallow;    // complete transitions of depth-1 states: [byte in << 8 | next]
+    std::vector<std::uint64_t> mPairs = std::vector<std::uint64_t>(1024, 0);
+};
+
+template <class OnHit>
+void LiteralAutomaton::Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const {
+    for (std::uint32_t s = aState; s != 0; s = mStates[s].OutLink) {
+        const State& state = mStates[s];
+        for (std::uint32_t i = 0; i < state.OutCount; ++i) aOnHit(mOutputs[state.OutBegin + i], aEnd);
+    }
+}
+
+template <class OnHit>
+void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::size_t aLength, std::uint64_t aBase,
+                            OnHit&& aOnHit) const {
+    std::uint32_t state = aCursor.State;
+    int previous = aCursor.Previous;
+    std::size_t i = 0;
+    while (i < aLength) {
+        if (mStates[state].Depth <= 1 && previous >= 0) {
+            // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
+            if (i > 0) {
+                // previous == aData[i - 1]: test four pairs at a time.
+                while (i + 4 <= aLength && !(Interesting(aData[i - 1], aData[i]) | Interesting(aData[i], aData[i + 1]) |
+                                             Interesting(aData[i + 1], aData[i + 2]) |
+                                             Interesting(aData[i + 2], aData[i + 3])))
+                    i += 4;
+                previous = aData[i - 1];
+            }
+            while (i < aLength && !Interesting(previous, aData[i])) previous = aData[i++];
+            if (i == aLength) {
+                state = mRoot[static_cast<std::size_t>(previous)];
+                break;
+            }
+            state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
+        } else {
+            state = Step(state, aData[i]);
+        }
+        previous = aData[i];
+        Emit(state, aBase + i + 1, aOnHit);
+        ++i;
+    }
+    aCursor.State = state;
+    aCursor.Previous = previous;
+}
+
+} // namespace detect

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "detect/Database.h"
+#include "detect/Hash.h"
+#include "detect/Match.h"
+#include "detect/PartVerifier.h"
+#include "detect/StreamWindow.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace detect {
+
+// Matches one object at a time against a database, from blocks of any size.
+// Reusable; not thread-safe: one per thread. Memory is bounded by the database's
+// longest pattern part, never by the object's size.
+class ObjectScan {
+public:
+    ObjectScan(const Database& aDatabase, HashProvider& aHashes);
+
+    // aSize is the size as the file reports it: it decides which hashes are computed.
+    void Begin(std::uint64_t aSize);
+    void Feed(const std::uint8_t* aData, std::size_t aLength);
+    // Every matching signature once, body matches by end (then database order), then hash
+    // matches in database order. aComplete=false (the object was cut short) keeps the body
+    // matches found so far and gives no hash and no EOF-n verdict.
+    const std::vector<Match>& End(bool aComplete);
+
+private:
+    struct Candidate { // an anchor found, verified once the part's longest suffix is in
+        std::uint64_t ReadyAt;
+        std::uint64_t AnchorEnd;
+        std::uint32_t User;
+    };
+    struct Occurrence { // a verified part, taken in order of its earliest end
+        std::uint64_t End;
+        std::uint64_t Start; // first part: its chosen start; later parts: the latest start
+        std::uint32_t Body;
+        std::uint32_t Part;
+    };
+    struct Progress {
+        std::uint32_t Part = 0;
+        bool Done = false;
+        bool Touched = false;
+        std::uint64_t Threshold = 0; // least start of Part
+        std::uint64_t Start = 0;     // start of the first part
+    };
+    struct Window {
+        std::uint64_t Low, High;
+    };
+
+    void ScanChunk(const std::uint8_t* aData, std::size_t aLength);
+    void OnAnchor(std::uint32_t aUser, std::uint64_t aEnd);
+    void Drain(bool aAll);
+    void Verify(const Candidate& aCandidate);
+    void Release(bool aAll);
+    void Accept(const Occurrence& aOccurrence);
+    Progress& Touch(std::uint32_t aBody);
+    std::optional<Window> StartWindow(const CompiledBody& aBody, std::uint64_t aSize) const;
+    bool IsMz() const;
+    void NoteStart(const std::uint8_t* aData, std::size_t aLength);
+    void CollectBodies(bool aComplete);
+    void CollectHashes();
+
+    const Database& mDatabase;
+    const BodySet& mBodies;
+    HashProvider& mHashProvider;
+    std::array<std::unique_ptr<Hasher>, 2> mHashers;
+    std::uint64_t mDeclared = 0;
+    std::uint64_t mTotal = 0;
+    std::uint8_t mFirst[2] = {0, 0};
+    LiteralAutomaton::Cursor mCursor;
+    StreamWindow mWindow;
+    PartVerifier mVerifier;
+    std::vector<Candidate> mCandidates;   // min-heap on ReadyAt
+    std::vector<Occurrence> mOccurrences; // min-heap on (End, Body, Part)
+    std::vector<Progress> mProgress;
+    std::vector<std::uint32_t> mTouched;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> mFound; // body, end
+    std::vector<Match> mMatches;
+};
+
+} // namespace detect

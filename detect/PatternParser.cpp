@@ -1,0 +1,214 @@
+#include "detect/PatternParser.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace detect {
+namespace {
+
+int HexValue(char aChar) {
+    if (aChar >= '0' && aChar <= '9') return aChar - '0';
+    if (aChar >= 'a' && aChar <= 'f') return aChar - 'a' + 10;
+    if (aChar >= 'A' && aChar <= 'F') return aChar - 'A' + 10;
+    return -1;
+}
+
+// A token of the hex text: an element, or an unbounded gap of at least UnboundedMin bytes.
+struct Token {
+    bool Unbounded = false;
+    std::uint32_t UnboundedMin = 0;
+    PatternElement Element;
+    bool IsGap() const { return Unbounded || Element.Kind == PatternElement::Type::Gap; }
+};
+
+class Tokenizer {
+public:
+    explicit Tokenizer(std::string_view aText) : mText(aText) {}
+
+    ParseProblem Run(std::vector<Token>& aTokens) {
+        while (mPos < mText.size()) {
+            Token token;
+            if (!Next(token)) return mProblem;
+            aTokens.push_back(token);
+        }
+        return {};
+    }
+
+private:
+    bool Fail(ParseStatus aStatus, std::string aReason) {
+        mProblem = {aStatus, std::move(aReason)};
+        return false;
+    }
+
+    bool Next(Token& aToken) {
+        const char c = mText[mPos];
+        if (c == '*') {
+            ++mPos;
+            aToken.Unbounded = true;
+            return true;
+        }
+        if (c == '{') return Braces(aToken);
+        if (c == '(') return Alternatives(aToken);
+        if (c == '!') return Fail(ParseStatus::Unsupported, "negated alternatives are not supported");
+        if (c == '[') return Fail(ParseStatus::Unsupported, "[n-m] byte anchors are not supported");
+        return Byte(aToken.Element);
+    }
+
+    bool Byte(PatternElement& aElement) {
+        if (mPos + 1 >= mText.size()) return Fail(ParseStatus::SyntaxError, "odd number of hex digits");
+        const char high = mText[mPos], low = mText[mPos + 1];
+        const int h = HexValue(high), l = HexValue(low);
+        if ((h < 0 && high != '?') || (l < 0 && low != '?'))
+            return Fail(ParseStatus::SyntaxError, "invalid character in hex signature");
+        mPos += 2;
+        aElement.Kind = PatternElement::Type::Byte;
+        aElement.Mask = static_cast<std::uint8_t>((h >= 0 ? 0xF0 : 0) | (l >= 0 ? 0x0F : 0));
+        aElement.Value = static_cast<std::uint8_t>(((h >= 0 ? h : 0) << 4) | (l >= 0 ? l : 0));
+        return true;
+    }
+
+    std::optional<std::uint32_t> Number(std::string_view aDigits) {
+        if (aDigits.empty() || aDigits.size() > 9) return std::nullopt;
+        std::uint32_t value = 0;
+        for (char c : aDigits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        }
+        return value;
+    }
+
+    bool Braces(Token& aToken) {
+        const std::size_t close = mText.find('}', mPos);
+        if (close == std::string_view::npos) return Fail(ParseStatus::SyntaxError, "unclosed {");
+        const std::string_view inner = mText.substr(mPos + 1, close - mPos - 1);
+        mPos = close + 1;
+        const std::size_t dash = inner.find('-');
+        PatternElement& gap = aToken.Element;
+        gap.Kind = PatternElement::Type::Gap;
+        if (dash == std::string_view::npos) {
+            const auto n = Number(inner);
+            if (!n) return Fail(ParseStatus::SyntaxError, "invalid {n} gap");
+            gap.Min = gap.Max = *n;
+            return true;
+        }
+        const std::string_view left = inner.substr(0, dash), right = inner.substr(dash + 1);
+        const auto low = left.empty() ? std::optional<std::uint32_t>(0) : Number(left);
+        if (!low || (left.empty() && right.empty())) return Fail(ParseStatus::SyntaxError, "invalid {n-m} gap");
+        if (right.empty()) {
+            aToken.Unbounded = true;
+            aToken.UnboundedMin = *low;
+            return true;
+        }
+        const auto high = Number(right);
+        if (!high || *high < *low) return Fail(ParseStatus::SyntaxError, "invalid {n-m} gap");
+        gap.Min = *low;
+        gap.Max = *high;
+        return true;
+    }
+
+    bool Alternatives(Token& aToken) {
+        const std::size_t close = mText.find(')', mPos);
+        if (close == std::string_view::npos) return Fail(ParseStatus::SyntaxError, "unclosed (");
+        std::string_view inner = mText.substr(mPos + 1, close - mPos - 1);
+        mPos = close + 1;
+        if (inner == "B" || inner == "L" || inner == "W")
+            return Fail(ParseStatus::Unsupported, "boundary markers (B), (L), (W) are not supported");
+        PatternElement& set = aToken.Element;
+        set.Kind = PatternElement::Type::Set;
+        std::size_t choices = 0;
+        for (;;) {
+            const std::size_t bar = inner.find('|');
+            const std::string_view choice = inner.substr(0, bar);
+            if (!Choice(choice, set)) return false;
+            ++choices;
+            if (bar == std::string_view::npos) break;
+            inner.remove_prefix(bar + 1);
+        }
+        if (choices < 2) return Fail(ParseStatus::SyntaxError, "alternatives need at least two choices");
+        return true;
+    }
+
+    bool Choice(std::string_view aChoice, PatternElement& aSet) {
+        bool hex = !aChoice.empty(), wild = false;
+        for (char c : aChoice) {
+            wild = wild || c == '?';
+            hex = hex && (HexValue(c) >= 0 || c == '?');
+        }
+        if (!hex || aChoice.size() % 2 != 0) return Fail(ParseStatus::SyntaxError, "invalid alternative");
+        if (wild) return Fail(ParseStatus::Unsupported, "wildcards inside alternatives are not supported");
+        if (aChoice.size() > 2) return Fail(ParseStatus::Unsupported, "multi-byte alternatives are not supported");
+        const auto b = static_cast<std::uint8_t>(HexValue(aChoice[0]) * 16 + HexValue(aChoice[1]));
+        aSet.Members[b >> 6] |= std::uint64_t{1} << (b & 63);
+        return true;
+    }
+
+    std::string_view mText;
+    std::size_t mPos = 0;
+    ParseProblem mProblem;
+};
+
+ParseProblem CheckShape(const std::vector<Token>& aTokens) {
+    if (aTokens.empty()) return {ParseStatus::SyntaxError, "empty hex signature"};
+    if (aTokens.front().IsGap()) return {ParseStatus::SyntaxError, "hex signature starts with a gap"};
+    if (aTokens.back().IsGap()) return {ParseStatus::SyntaxError, "hex signature ends with a gap"};
+    std::size_t run = 0, longest = 0;
+    for (std::size_t i = 0; i < aTokens.size(); ++i) {
+        if (i > 0 && aTokens[i].IsGap() && aTokens[i - 1].IsGap())
+            return {ParseStatus::SyntaxError, "consecutive gaps"};
+        run = (!aTokens[i].Unbounded && aTokens[i].Element.IsFixed()) ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    if (longest < 3) return {ParseStatus::SyntaxError, "hex signature needs at least 3 fixed bytes in a row"};
+    return {};
+}
+
+ParseProblem CheckPart(const PatternPart& aPart) {
+    bool fixed = false;
+    for (const PatternElement& e : aPart.Elements) fixed = fixed || e.IsFixed();
+    if (!fixed) return {ParseStatus::Unsupported, "a part between unbounded gaps needs a fixed byte"};
+    if (MaxLength(aPart.Elements, 0, aPart.Elements.size()) > MaxPartLength)
+        return {ParseStatus::Unsupported, "a part spans more than 65536 bytes"};
+    return {};
+}
+
+} // namespace
+
+std::uint64_t MinLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
+    std::uint64_t length = 0;
+    for (std::size_t i = aBegin; i < aEnd; ++i)
+        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Min : 1;
+    return length;
+}
+
+std::uint64_t MaxLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
+    std::uint64_t length = 0;
+    for (std::size_t i = aBegin; i < aEnd; ++i)
+        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Max : 1;
+    return length;
+}
+
+PatternParse ParsePattern(std::string_view aHex) {
+    PatternParse result;
+    std::vector<Token> tokens;
+    result.Problem = Tokenizer(aHex).Run(tokens);
+    if (result.Problem.Status == ParseStatus::Ok) result.Problem = CheckShape(tokens);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
+    result.Parts.emplace_back();
+    for (const Token& token : tokens) {
+        if (token.Unbounded) {
+            result.Parts.emplace_back();
+            result.Parts.back().GapMin = token.UnboundedMin;
+        } else {
+            result.Parts.back().Elements.push_back(token.Element);
+        }
+    }
+    if (result.Parts.size() > MaxParts) result.Problem = {ParseStatus::Unsupported, "more than 64 unbounded gaps"};
+    for (const PatternPart& part : result.Parts) {
+        if (result.Problem.Status != ParseStatus::Ok) break;
+        result.Problem = CheckPart(part);
+    }
+    if (result.Problem.Status != ParseStatus::Ok) result.Parts.clear();
+    return result;
+}
+
+} // namespace detect

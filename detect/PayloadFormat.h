@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// Layout of the signature payload; docs/signature-format.md describes it in full.
+namespace detect::format {
+
+inline constexpr char Magic[16] = {'Q', 'v', 'S', 'i', 'g', 'n', 'a', 't', 'u', 'r', 'e', 'D', 'b', '\r', '\n', '\x1a'};
+inline constexpr std::uint32_t Version = 1;
+inline constexpr std::size_t HeaderLength = 64;
+inline constexpr std::size_t MinPayloadLength = 16777200; // the writer pads to this
+inline constexpr std::size_t MaxPayloadLength = 50331632;
+inline constexpr std::uint64_t AnySize = ~std::uint64_t{0};
+
+// Header fields: byte offsets.
+inline constexpr std::size_t VersionAt = 16, HeaderLengthAt = 20, Md5CountAt = 24, Sha256CountAt = 28,
+                             BodyCountAt = 32, Reserved1At = 36, BodyLengthAt = 40, NamesLengthAt = 48,
+                             Reserved2At = 56;
+
+// A hash record: digest, size (AnySize for "*"), offset of the name in the names section.
+constexpr std::size_t RecordLength(std::size_t aDigestLength) { return aDigestLength + 8 + 4; }
+
+inline std::uint32_t Read32(const std::uint8_t* aAt) {
+    return std::uint32_t{aAt[0]} | std::uint32_t{aAt[1]} << 8 | std::uint32_t{aAt[2]} << 16 |
+           std::uint32_t{aAt[3]} << 24;
+}
+inline std::uint64_t Read64(const std::uint8_t* aAt) {
+    return std::uint64_t{Read32(aAt)} | std::uint64_t{Read32(aAt + 4)} << 32;
+}
+inline void Write32(std::uint8_t* aAt, std::uint32_t aValue) {
+    for (int i = 0; i < 4; ++i) aAt[i] = static_cast<std::uint8_t>(aValue >> (8 * i));
+}
+inline void Write64(std::uint8_t* aAt, std::uint64_t aValue) {
+    for (int i = 0; i < 8; ++i) aAt[i] = static_cast<std::uint8_t>(aValue >> (8 * i));
+}
+
+} // namespace detect::format

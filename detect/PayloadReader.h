@@ -1,0 +1,31 @@
+#pragma once
+
+#include "detect/Database.h"
+
+#include <memory>
+#include <vector>
+
+namespace detect {
+
+// Validates every field of a payload, trusting nothing the writer should have ensured.
+class PayloadReader {
+public:
+    PayloadReader(const std::uint8_t* aPayload, std::size_t aLength);
+    std::unique_ptr<Database> Read();
+
+private:
+    void ReadHeader();
+    void CheckNames();
+    void CheckHashes(HashAlgorithm aAlgorithm, const std::uint8_t* aRecords, std::size_t aCount);
+    void ReadBodies(Database& aDatabase);
+    void CheckPadding();
+
+    const std::uint8_t* mPayload;
+    std::size_t mLength;
+    std::uint32_t mMd5Count = 0, mSha256Count = 0, mBodyCount = 0;
+    std::uint64_t mBodyLength = 0, mNamesLength = 0;
+    std::size_t mMd5At = 0, mSha256At = 0, mBodyAt = 0, mNamesAt = 0, mContentEnd = 0;
+    std::vector<bool> mNameStarts;
+};
+
+} // namespace detect

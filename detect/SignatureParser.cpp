@@ -1,0 +1,205 @@
+#include "detect/SignatureParser.h"
+
+#include "detect/PatternParser.h"
+
+#include <vector>
+
+namespace detect {
+namespace {
+
+constexpr std::uint64_t MaxSize = ~std::uint64_t{0} - 1; // all-ones is reserved for "*"
+
+std::vector<std::string_view> Split(std::string_view aLine) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const std::size_t colon = aLine.find(':');
+        fields.push_back(aLine.substr(0, colon));
+        if (colon == std::string_view::npos) return fields;
+        aLine.remove_prefix(colon + 1);
+    }
+}
+
+std::optional<std::uint64_t> Decimal(std::string_view aText, std::uint64_t aLimit) {
+    if (aText.empty() || aText.size() > 20) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : aText) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (aLimit - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+bool AllDigits(std::string_view aText) {
+    for (char c : aText)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+ParseProblem Refuse(ParseStatus aStatus, std::string aReason) { return {aStatus, std::move(aReason)}; }
+
+// The optional ":MinFL[:MaxFL]" fields, accepted and ignored.
+bool ValidLevels(const std::vector<std::string_view>& aFields, std::size_t aFirst) {
+    if (aFields.size() > aFirst + 2) return false;
+    if (aFields.size() > aFirst && (aFields[aFirst].empty() || !AllDigits(aFields[aFirst]))) return false;
+    return aFields.size() <= aFirst + 1 || AllDigits(aFields[aFirst + 1]);
+}
+
+int Nibble(char aChar) {
+    if (aChar >= '0' && aChar <= '9') return aChar - '0';
+    if (aChar >= 'a' && aChar <= 'f') return aChar - 'a' + 10;
+    if (aChar >= 'A' && aChar <= 'F') return aChar - 'A' + 10;
+    return -1;
+}
+
+bool ParseDigest(std::string_view aHex, HashSignature& aSignature) {
+    const std::size_t length = DigestLength(aSignature.Algorithm);
+    if (aHex.size() != length * 2) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int high = Nibble(aHex[i * 2]), low = Nibble(aHex[i * 2 + 1]);
+        if (high < 0 || low < 0) return false;
+        aSignature.Digest[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return true;
+}
+
+ParsedLine ParseHash(HashAlgorithm aAlgorithm, std::string_view aLine) {
+    ParsedLine result;
+    const auto fields = Split(aLine);
+    if (fields.size() < 3) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "expected Hash:Size:Name");
+        return result;
+    }
+    HashSignature signature;
+    signature.Algorithm = aAlgorithm;
+    if (!ParseDigest(fields[0], signature)) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, aAlgorithm == HashAlgorithm::Md5
+                                                              ? "hash must be 32 hex digits"
+                                                              : "hash must be 64 hex digits");
+        return result;
+    }
+    if (fields[1] == "*") {
+        signature.AnySize = true;
+    } else if (const auto size = Decimal(fields[1], MaxSize)) {
+        signature.Size = *size;
+    } else {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "size must be a decimal number or *");
+        return result;
+    }
+    if (!IsValidName(fields[2])) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid signature name");
+        return result;
+    }
+    if (!ValidLevels(fields, 3)) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
+        return result;
+    }
+    signature.Name = std::string(fields[2]);
+    result.Signature = std::move(signature);
+    return result;
+}
+
+bool StartsWith(std::string_view aText, std::string_view aPrefix) { return aText.substr(0, aPrefix.size()) == aPrefix; }
+
+ParseProblem ParseOffset(std::string_view aText, Offset& aOffset) {
+    if (aText == "*") return {};
+    for (std::string_view prefix : {"EP+", "EP-", "SL+", "SE", "S", "VI", "$"}) {
+        if (StartsWith(aText, prefix)) return Refuse(ParseStatus::Unsupported, "offset type is not supported");
+    }
+    std::string_view base = aText;
+    const std::size_t comma = aText.find(',');
+    if (comma != std::string_view::npos) {
+        const auto shift = Decimal(aText.substr(comma + 1), ~std::uint64_t{0} >> 2);
+        if (!shift) return Refuse(ParseStatus::SyntaxError, "invalid offset");
+        aOffset.Shift = *shift;
+        base = aText.substr(0, comma);
+    }
+    aOffset.Kind = OffsetKind::Start;
+    if (StartsWith(base, "EOF-")) {
+        aOffset.Kind = OffsetKind::Eof;
+        base.remove_prefix(4);
+    }
+    const auto value = Decimal(base, ~std::uint64_t{0} >> 2);
+    if (!value) return Refuse(ParseStatus::SyntaxError, "invalid offset");
+    aOffset.Value = *value;
+    return {};
+}
+
+ParsedLine ParseBody(std::string_view aLine) {
+    ParsedLine result;
+    const auto fields = Split(aLine);
+    if (fields.size() < 4) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "expected Name:TargetType:Offset:HexSignature");
+        return result;
+    }
+    BodySignature signature;
+    if (!IsValidName(fields[0])) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid signature name");
+        return result;
+    }
+    const auto target = Decimal(fields[1], 1000000);
+    if (!target) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid target type");
+        return result;
+    }
+    if (*target > 1) {
+        result.Problem = Refuse(ParseStatus::Unsupported, "target type " + std::to_string(*target) + " is not supported");
+        return result;
+    }
+    signature.Target = *target == 1 ? TargetType::MzFile : TargetType::Any;
+    result.Problem = ParseOffset(fields[2], signature.Where);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
+    PatternParse pattern = ParsePattern(fields[3]);
+    if (pattern.Problem.Status != ParseStatus::Ok) {
+        result.Problem = pattern.Problem;
+        return result;
+    }
+    if (!ValidLevels(fields, 4)) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
+        return result;
+    }
+    signature.Name = std::string(fields[0]);
+    signature.Parts = std::move(pattern.Parts);
+    result.Canonical = aLine.substr(0, static_cast<std::size_t>(fields[3].data() + fields[3].size() - aLine.data()));
+    result.Signature = std::move(signature);
+    return result;
+}
+
+} // namespace
+
+bool IsValidName(std::string_view aName) {
+    if (aName.empty() || aName.size() > MaxNameLength) return false;
+    for (char c : aName) {
+        if (c < 0x21 || c > 0x7E || c == ':') return false;
+    }
+    return true;
+}
+
+ParsedLine ParseLine(SignatureFileKind aKind, std::string_view aLine) {
+    if (!aLine.empty() && aLine.back() == '\r') aLine.remove_suffix(1);
+    if (aLine.find_first_not_of(" \t") == std::string_view::npos || aLine.front() == '#') {
+        ParsedLine ignored;
+        ignored.Problem.Status = ParseStatus::Ignored;
+        return ignored;
+    }
+    switch (aKind) {
+    case SignatureFileKind::Md5: return ParseHash(HashAlgorithm::Md5, aLine);
+    case SignatureFileKind::Sha256: return ParseHash(HashAlgorithm::Sha256, aLine);
+    case SignatureFileKind::Body: break;
+    }
+    return ParseBody(aLine);
+}
+
+std::optional<SignatureFileKind> KindFromFileName(std::string_view aFileName) {
+    const std::size_t dot = aFileName.rfind('.');
+    if (dot == std::string_view::npos) return std::nullopt;
+    std::string extension;
+    for (char c : aFileName.substr(dot + 1)) extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (extension == "hdb") return SignatureFileKind::Md5;
+    if (extension == "hsb") return SignatureFileKind::Sha256;
+    if (extension == "ndb") return SignatureFileKind::Body;
+    return std::nullopt;
+}
+
+} // namespace detect

@@ -1,0 +1,60 @@
+// Builds a database from signature files and scans files with it, printing every match:
+//   detect_scan SIGFILE... -- FILE...
+// Output: "FILE: NAME" per match, in match order. Used by the differential test.
+#include "detect/Detect.h"
+#include "native/OpenSslHashProvider.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool ScanFile(detect::ObjectScan& aScan, const std::string& aPath, std::mt19937& aRandom, bool aRandomBlocks) {
+    std::ifstream in(aPath, std::ios::binary);
+    if (!in) return false;
+    std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    aScan.Begin(data.size());
+    std::size_t at = 0;
+    while (at < data.size()) {
+        std::size_t block = aRandomBlocks ? 1 + aRandom() % 5000 : data.size();
+        block = std::min(block, data.size() - at);
+        aScan.Feed(reinterpret_cast<const std::uint8_t*>(data.data() + at), block);
+        at += block;
+    }
+    for (const detect::Match& match : aScan.End(true)) std::cout << aPath << ": " << match.Name << '\n';
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    detect::DatabaseBuilder builder;
+    int i = 1;
+    bool randomBlocks = false;
+    for (; i < argc && std::string(argv[i]) != "--"; ++i) {
+        if (std::string(argv[i]) == "--random-blocks") {
+            randomBlocks = true;
+            continue;
+        }
+        const detect::AddReport report = builder.AddFile(argv[i]);
+        for (const auto& problem : report.Problems)
+            std::cerr << argv[i] << ':' << problem.Line << ": " << problem.Problem.Reason << '\n';
+    }
+    const std::vector<std::uint8_t> payload = builder.Build();
+    const auto database = detect::LoadDatabase(payload.data(), payload.size());
+    native::OpenSslHashProvider hashes;
+    detect::ObjectScan scan(*database, hashes);
+    std::mt19937 random(1);
+    int failures = 0;
+    for (++i; i < argc; ++i) {
+        if (!ScanFile(scan, argv[i], random, randomBlocks)) {
+            std::cerr << argv[i] << ": cannot read\n";
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

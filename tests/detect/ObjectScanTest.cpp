@@ -1,0 +1,226 @@
+#include "tests/detect/DetectTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace detect {
+namespace {
+
+using test::Found;
+using test::PayloadOf;
+
+struct BodyCase {
+    const char* Signature; // one .ndb line
+    std::string Data;
+    std::vector<Found> Expected;
+};
+
+// Every case runs with 1-byte, 8192-byte and random blocks.
+void RunBodyCases(const std::vector<BodyCase>& aCases) {
+    for (const BodyCase& c : aCases) {
+        const auto payload = PayloadOf({{SignatureFileKind::Body, c.Signature}});
+        const auto database = LoadDatabase(payload.data(), payload.size());
+        for (std::size_t block : {std::size_t{1}, std::size_t{8192}, std::size_t{0}})
+            EXPECT_EQ(test::Scan(*database, c.Data, block), c.Expected) << c.Signature << " on " << c.Data << " in blocks of " << block;
+    }
+}
+
+TEST(ObjectScan, MatchesFixedBytesAndSingleByteWildcards) {
+    RunBodyCases({
+        {"A:0:*:414243", "xxABCxx", {{"A", 5}}},
+        {"A:0:*:414243", "ABCABC", {{"A", 3}}},
+        {"A:0:*:414243", "ABxABD", {}},
+        {"A:0:*:4142434?", "xABCD", {{"A", 5}}},
+        {"A:0:*:4142434?", "xABC\x50", {}},
+        {"A:0:*:414243?4", "ABCT", {{"A", 4}}},
+        {"A:0:*:414243?4", "ABCU", {}},
+        {"A:0:*:414243??45", "ABC\x01" "E", {{"A", 5}}},
+        {"A:0:*:??414243", "ABC", {}},
+        {"A:0:*:??414243", "zABC", {{"A", 4}}},
+        {"A:0:*:41(42|5a)434445", "AZCDE", {{"A", 5}}},
+        {"A:0:*:41(42|5a)434445", "AXCDE", {}},
+        {"A:0:*:616161", "aaaaaa", {{"A", 3}}},
+    });
+}
+
+TEST(ObjectScan, MatchesBoundedGaps) {
+    RunBodyCases({
+        {"A:0:*:414243{2}44", "ABCxyD", {{"A", 6}}},
+        {"A:0:*:414243{2}44", "ABCxD", {}},
+        {"A:0:*:414243{-2}44", "ABCD", {{"A", 4}}},
+        {"A:0:*:414243{-2}44", "ABCxxD", {{"A", 6}}},
+        {"A:0:*:414243{-2}44", "ABCxxxD", {}},
+        {"A:0:*:414243{1-3}44", "ABCD", {}},
+        {"A:0:*:414243{1-3}44", "ABCxDD", {{"A", 5}}},
+        {"A:0:*:414243{1-3}44", "ABCxxxxD", {}},
+        {"A:0:*:41{1-2}424344", "AxxBCD", {{"A", 6}}},
+        {"A:0:*:41{1-2}424344", "AxxxBCD", {}},
+        {"A:0:*:41{0-1}42{0-1}434445", "ABxCDE", {{"A", 6}}},
+        {"A:0:*:444546{2-4}41??42{1-1}43", "DEFxxAyBzC", {{"A", 10}}},
+    });
+}
+
+TEST(ObjectScan, MatchesUnboundedGapsPartByPart) {
+    RunBodyCases({
+        {"A:0:*:414243*44", "ABCD", {{"A", 4}}},
+        {"A:0:*:414243*44", "DABC", {}},
+        {"A:0:*:414243*44", "ABCxxxxxxD", {{"A", 10}}},
+        {"A:0:*:414243{3-}44", "ABCxxD", {}},
+        {"A:0:*:414243{3-}44", "ABCxxxDD", {{"A", 7}}},
+        {"A:0:*:414243*444546", "DEFABCxDEF", {{"A", 10}}},
+        {"A:0:*:414243*434445", "ABCDE", {}},
+        {"A:0:*:414243*434445", "ABCDECDE", {{"A", 8}}},
+        {"A:0:*:414243*44*45", "ABCDDEE", {{"A", 6}}},
+        {"A:0:*:414243*(44|45)46", "ABCEF", {{"A", 5}}},
+        {"A:0:0:414243*444546", "ABCxDEF", {{"A", 7}}},
+        {"A:0:0:414243*444546", "xABCxDEF", {}},
+    });
+}
+
+TEST(ObjectScan, AppliesOffsetsAndTargetTypes) {
+    RunBodyCases({
+        {"A:0:2:414243", "xxABC", {{"A", 5}}},
+        {"A:0:2:414243", "xABCx", {}},
+        {"A:0:2:414243", "xxxABC", {}},
+        {"A:0:2,3:414243", "xxxxxABC", {{"A", 8}}},
+        {"A:0:2,3:414243", "xxxxxxABC", {}},
+        {"A:0:2,3:414243", "xABCxABCxx", {{"A", 8}}},
+        {"A:0:1:??414243", "xzABC", {{"A", 5}}},
+        {"A:0:EOF-3:414243", "xxABC", {{"A", 5}}},
+        {"A:0:EOF-3:414243", "xABCx", {}},
+        {"A:0:EOF-5,2:414243", "xxABCxx", {{"A", 5}}},
+        {"A:0:EOF-5,2:414243", "xABCxxx", {}},
+        {"A:0:EOF-9:414243", "xxABC", {}},
+        {"A:1:*:414243", "MZABC", {{"A", 5}}},
+        {"A:1:*:414243", "ZMABC", {}},
+        {"A:1:*:4d5a41", "MZA", {{"A", 3}}},
+        {"A:1:0:4d5a41", "MZA", {{"A", 3}}},
+    });
+}
+
+TEST(ObjectScan, FindsMatchesAcrossChunkBoundariesInLongObjects) {
+    std::string data(20000, 'x');
+    data.replace(8190, 3, "ABC");
+    data.replace(16380, 6, "DEFGHI");
+    RunBodyCases({
+        {"A:0:*:414243", data, {{"A", 8193}}},
+        {"A:0:*:41{1-8}434445", data, {}},
+        {"A:0:*:414243*444546{1-3}4849", data, {{"A", 16386}}},
+        {"A:0:8190:414243", data, {{"A", 8193}}},
+        {"A:0:EOF-3620:444546", data, {{"A", 16383}}},
+    });
+}
+
+TEST(ObjectScan, OrdersMatchesByEndThenDatabaseOrder) {
+    const auto payload = PayloadOf({{SignatureFileKind::Body, "Late:0:*:58595a"},
+                                    {SignatureFileKind::Body, "Early:0:*:414243"},
+                                    {SignatureFileKind::Body, "Same.End:0:*:4243"
+                                                              "44"},
+                                    {SignatureFileKind::Body, "Dup:0:*:414243"}});
+    const auto database = LoadDatabase(payload.data(), payload.size());
+    const std::vector<Found> expected = {{"Early", 3}, {"Dup", 3}, {"Same.End", 4}, {"Late", 7}};
+    EXPECT_EQ(test::Scan(*database, "ABCDXYZ", 1), expected);
+    EXPECT_EQ(test::Scan(*database, "ABCDXYZ", 8192), expected);
+}
+
+TEST(ObjectScan, CutShortKeepsBodyMatchesButNoEofVerdict) {
+    const auto payload = PayloadOf({{SignatureFileKind::Body, "Any:0:*:414243"},
+                                    {SignatureFileKind::Body, "Tail:0:EOF-3:444546"}});
+    const auto database = LoadDatabase(payload.data(), payload.size());
+    const std::vector<Found> both = {{"Any", 3}, {"Tail", 6}};
+    EXPECT_EQ(test::Scan(*database, "ABCDEF", 2), both);
+    EXPECT_EQ(test::Scan(*database, "ABCDEF", 2, false), std::vector<Found>({{"Any", 3}}));
+    // The real end decides EOF-n when the size changed while reading.
+    EXPECT_EQ(test::Scan(*database, "ABCDEF", 2, true, 10), std::vector<Found>({{"Any", 3}}));
+    EXPECT_EQ(test::Scan(*database, "ABCDEF", 2, true, 6), both);
+}
+
+TEST(ObjectScan, ComputesHashesOnlyForNamedSizes) {
+    const std::string data = "some file content";
+    const std::string md5 = test::FakeDigestHex(HashAlgorithm::Md5, data);
+    const std::string sha = test::FakeDigestHex(HashAlgorithm::Sha256, data);
+    const auto size = std::to_string(data.size());
+    const struct {
+        std::vector<std::pair<SignatureFileKind, std::string>> Lines;
+        std::uint64_t Declared;
+        int Hashers; // digests computed
+        std::vector<Found> Expected;
+    } cases[] = {
+        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Hit"}}, data.size(), 1, {{"Md5.Hit", 17}}},
+        {{{SignatureFileKind::Md5, md5 + ":99:Md5.Other.Size"}}, data.size(), 0, {}},
+        {{{SignatureFileKind::Md5, md5 + ":*:Md5.Any"}}, data.size(), 1, {{"Md5.Any", 17}}},
+        {{{SignatureFileKind::Sha256, sha + ":" + size + ":Sha.Hit"}}, data.size(), 1, {{"Sha.Hit", 17}}},
+        {{{SignatureFileKind::Md5, std::string(32, '0') + ":" + size + ":Md5.Miss"}}, data.size(), 1, {}},
+        // Declared 99, read 17: hashing was for size 99, compared by the real size.
+        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Md5, md5 + ":99:Md5.Said"}},
+         99, 1, {{"Md5.Real", 17}}},
+        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}}, 99, 0, {}},
+        {{{SignatureFileKind::Md5, md5 + ":*:B"},
+          {SignatureFileKind::Md5, md5 + ":" + size + ":A"},
+          {SignatureFileKind::Sha256, sha + ":*:C"},
+          {SignatureFileKind::Body, "D:0:*:636f6e74"}},
+         data.size(), 2, {{"D", 14}, {"A", 17}, {"B", 17}, {"C", 17}}},
+    };
+    for (const auto& c : cases) {
+        const auto payload = PayloadOf(c.Lines);
+        const auto database = LoadDatabase(payload.data(), payload.size());
+        test::FakeHashProvider hashes;
+        ObjectScan scan(*database, hashes);
+        scan.Begin(c.Declared);
+        scan.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+        std::vector<Found> found;
+        for (const Match& match : scan.End(true)) found.push_back({std::string(match.Name), match.End});
+        EXPECT_EQ(found, c.Expected) << c.Lines.front().second;
+        EXPECT_EQ(hashes.Created, c.Hashers) << c.Lines.front().second;
+    }
+}
+
+TEST(ObjectScan, GivesNoHashVerdictWhenCutShortAndIsReusable) {
+    const std::string data = "content";
+    const auto payload = PayloadOf({{SignatureFileKind::Md5, test::FakeDigestHex(HashAlgorithm::Md5, data) + ":*:H"},
+                                    {SignatureFileKind::Body, "B:0:*:6e7465"}});
+    const auto database = LoadDatabase(payload.data(), payload.size());
+    test::FakeHashProvider hashes;
+    ObjectScan scan(*database, hashes);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+    scan.Begin(data.size());
+    scan.Feed(bytes, data.size());
+    ASSERT_EQ(scan.End(false).size(), 1u);
+    EXPECT_EQ(scan.End(false).front().Name, "B");
+    for (int round = 0; round < 2; ++round) {
+        scan.Begin(data.size());
+        scan.Feed(bytes, data.size());
+        const auto& matches = scan.End(true);
+        ASSERT_EQ(matches.size(), 2u);
+        EXPECT_EQ(matches[0].Kind, MatchKind::Body);
+        EXPECT_EQ(matches[1].Kind, MatchKind::Hash);
+        EXPECT_EQ(matches[1].Signature, 0u);
+        EXPECT_EQ(matches[0].Signature, 1u);
+    }
+}
+
+TEST(Decide, InfectedWinsOverPossibleAndHeuristicsCountOnlyWhenOn) {
+    const auto m = [](const char* aName) { return Match{0, aName, MatchKind::Body, 1}; };
+    const struct {
+        std::vector<Match> Matches;
+        bool Heuristic;
+        Verdict Kind;
+        const char* Name;
+    } cases[] = {
+        {{}, true, Verdict::Clean, ""},
+        {{m("Win.Trojan.X")}, false, Verdict::Infected, "Win.Trojan.X"},
+        {{m("PUA.Tool"), m("Win.Trojan.X"), m("Win.Trojan.Y")}, true, Verdict::Infected, "Win.Trojan.X"},
+        {{m("PUA.Tool"), m("Heuristics.Z")}, true, Verdict::Possible, "PUA.Tool"},
+        {{m("Heuristics.Z"), m("PUA.Tool")}, true, Verdict::Possible, "Heuristics.Z"},
+        {{m("PUA.Tool")}, false, Verdict::Clean, ""},
+        {{m("PUAX.Tool"), m("PUA.Tool")}, true, Verdict::Infected, "PUAX.Tool"},
+        {{m("Heuristics"), m("PUA.Tool")}, false, Verdict::Infected, "Heuristics"},
+    };
+    for (const auto& c : cases) {
+        const Finding finding = Decide(c.Matches, c.Heuristic);
+        EXPECT_EQ(finding.Kind, c.Kind);
+        EXPECT_EQ(finding.Name, c.Name);
+    }
+}
+
+} // namespace
+} // namespace detect
