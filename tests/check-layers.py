@@ -24,7 +24,7 @@ LAYERS["tools"] = LAYERS["app"]
 LAYERS["tests/support"] = LAYERS["ui"]
 LAYERS["bench"] = ["app"] + LAYERS["app"] + ["tests/support"]
 # The native build of the detection core: its fuzz targets and host-side helpers.
-LAYERS["fuzz"] = ["detect", "tests/detect"]
+LAYERS["fuzz"] = ["detect", "tests/detect", "native"]
 LAYERS["native"] = ["detect", "tests/detect"]
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".rc", ".in"}

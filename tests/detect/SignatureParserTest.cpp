@@ -129,7 +129,7 @@ TEST(SignatureParser, RefusesLinesWithReasons) {
     } cases[] = {
         {SignatureFileKind::Md5, md5 + ":10", ParseStatus::SyntaxError, "expected Hash:Size:Name"},
         {SignatureFileKind::Md5, md5.substr(1) + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
-        {SignatureFileKind::Md5, "g" + md5.substr(1) + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
+        {SignatureFileKind::Md5, std::string(1, 'g').append(31, 'a') + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
         {SignatureFileKind::Md5, sha + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
         {SignatureFileKind::Sha256, md5 + ":10:N", ParseStatus::SyntaxError, "hash must be 64 hex digits"},
         {SignatureFileKind::Md5, md5 + ":-1:N", ParseStatus::SyntaxError, "size must be a decimal number or *"},
