@@ -2,10 +2,12 @@
 #include "signature/Signature.h"
 
 #include "platform/ProcessCommandLine.h"
+#include "detect/Error.h"
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileExistence.h"
 #include "platform/Md5.h"
+#include "platform/Utf8.h"
 
 #include <windows.h>
 
@@ -88,6 +90,18 @@ void TSignature::LoadSignature(const std::wstring& aPath)
     FFile.ReadBuffer(trailer.data(), trailer.size());
     if (ToLowerHex(digest) != ToLowerHex(trailer))
         throw AppError(L"Invalid file");
+    CompileDatabase();
+}
+
+void TSignature::CompileDatabase()
+{
+    if (!detect::HasHeader(FData.data(), FData.size()))
+        return;
+    try {
+        FDatabase = detect::LoadDatabase(FData.data(), FData.size());
+    } catch (const detect::Error& error) {
+        throw AppError(FromUtf8(error.what()));
+    }
 }
 
 void TSignature::StampFile(const std::wstring& aPath)

@@ -1,9 +1,11 @@
 // The signature database signature.dat and the preparation mode that stamps a file.
 #pragma once
 
+#include "detect/Database.h"
 #include "platform/File.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,17 +16,21 @@ public:
     static constexpr std::int64_t kMaxFileSize = 50331648;
 
     // Create: loads and verifies signature.dat in the executable's folder and keeps it open
-    // with no sharing. Throws AppError "Signature loading failed: ...".
+    // with no sharing; a payload with the database header is compiled too. Throws AppError
+    // "Signature loading failed: ..." ("Invalid signature database: ...", "Unsupported
+    // signature database version N" for a payload with the header that cannot be used).
     TSignature();
     // Create on the file at aPath instead. Throws as TSignature().
     explicit TSignature(const std::wstring& aPath);
-    // Destroy: closes the file, then releases the payload.
+    // Destroy: closes the file, then releases the compiled database and the payload.
     virtual ~TSignature();
     TSignature(const TSignature&) = delete;
     TSignature& operator=(const TSignature&) = delete;
 
     // The verified payload: the file without its 16-byte trailer.
     const std::vector<std::uint8_t>& Data() const noexcept { return FData; }
+    // The compiled signatures; nullptr for an opaque payload, which detects nothing.
+    const detect::Database* Database() const noexcept { return FDatabase.get(); }
 
     // Preparation mode. False when the command line has no "sig" switch (nothing done);
     // otherwise stamps the named file, shows a failure itself, sets aExitCode
@@ -40,6 +46,11 @@ private:
     // Loads and verifies the file at aPath into FData, keeping it open in FFile.
     void LoadSignature(const std::wstring& aPath);
 
+    // Compiles FData when it carries the database header. Throws AppError.
+    void CompileDatabase();
+
     std::vector<std::uint8_t> FData;
+    // Reads FData in place, so it is declared after it and released before it.
+    std::unique_ptr<const detect::Database> FDatabase;
     File FFile;
 };

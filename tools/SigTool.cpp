@@ -1,0 +1,70 @@
+// The signature tool's command line: one command word, then its options and files.
+#include "tools/SigTool.h"
+
+#include "detect/Error.h"
+#include "platform/Error.h"
+#include "platform/Utf8.h"
+#include "tools/SigToolBuild.h"
+#include "tools/SigToolInfo.h"
+
+#include <new>
+#include <optional>
+#include <ostream>
+
+namespace {
+
+constexpr char kUsage[] = "usage: quorvane-sigtool build [--skip-unsupported] OUT.dat INPUT...\n"
+                          "       quorvane-sigtool info FILE.dat\n"
+                          "INPUT: ClamAV .hdb, .hsb or .ndb files (UTF-8 or ASCII).\n";
+
+int Usage(std::ostream& aErr)
+{
+    aErr << kUsage;
+    return kSigToolUsage;
+}
+
+// "build" [--skip-unsupported] OUT INPUT...; empty when the words do not fit.
+std::optional<TBuildOptions> ParseBuild(const std::vector<std::wstring>& aArguments)
+{
+    TBuildOptions options;
+    std::size_t next = 1;
+    for (; next < aArguments.size() && aArguments[next].starts_with(L"--"); ++next) {
+        if (aArguments[next] != L"--skip-unsupported")
+            return std::nullopt;
+        options.SkipUnsupported = true;
+    }
+    if (aArguments.size() < next + 2)
+        return std::nullopt;
+    options.Output = aArguments[next];
+    options.Inputs.assign(aArguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, aArguments.end());
+    return options;
+}
+
+int Dispatch(const std::vector<std::wstring>& aArguments, std::ostream& aOut, std::ostream& aErr)
+{
+    if (!aArguments.empty() && aArguments[0] == L"build") {
+        const std::optional<TBuildOptions> options = ParseBuild(aArguments);
+        return options ? BuildDatabase(*options, aOut, aErr) : Usage(aErr);
+    }
+    if (aArguments.size() == 2 && aArguments[0] == L"info")
+        return DescribeDatabase(aArguments[1], aOut);
+    return Usage(aErr);
+}
+
+} // namespace
+
+int RunSigTool(const std::vector<std::wstring>& aArguments, std::ostream& aOut, std::ostream& aErr)
+{
+    try {
+        return Dispatch(aArguments, aOut, aErr);
+    } catch (const AppError& error) {
+        aErr << "quorvane-sigtool: " << ToUtf8(error.Message()) << '\n';
+    } catch (const detect::Error& error) {
+        aErr << "quorvane-sigtool: " << error.what() << '\n';
+    } catch (const std::bad_alloc&) {
+        aErr << "quorvane-sigtool: out of memory\n";
+    } catch (...) {
+        aErr << "quorvane-sigtool: unexpected error\n";
+    }
+    return kSigToolInvalidInput;
+}

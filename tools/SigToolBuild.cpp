@@ -1,0 +1,107 @@
+// Building a signature database: every input checked, then one payload written and stamped.
+#include "tools/SigToolBuild.h"
+
+#include "detect/DatabaseBuilder.h"
+#include "detect/Error.h"
+#include "platform/Error.h"
+#include "platform/Utf8.h"
+#include "signature/Signature.h"
+#include "tools/SigTool.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+
+namespace {
+
+struct LineTally {
+    std::uint64_t Refused = 0;
+    std::uint64_t Skipped = 0;
+};
+
+// Adds one input file; each refused line is printed as "file:line: reason".
+void AddInput(detect::DatabaseBuilder& aBuilder, const std::wstring& aInput, bool aSkipUnsupported,
+    LineTally& aTally, std::ostream& aErr)
+{
+    const std::string name = ToUtf8(aInput);
+    detect::AddReport report;
+    try {
+        report = aBuilder.AddFile(std::filesystem::path(aInput));
+    } catch (const detect::Error& error) {
+        aErr << name << ": " << error.what() << '\n';
+        ++aTally.Refused;
+        return;
+    }
+    for (const detect::LineProblem& problem : report.Problems) {
+        if (aSkipUnsupported && problem.Problem.Status == detect::ParseStatus::Unsupported) {
+            ++aTally.Skipped;
+            continue;
+        }
+        aErr << name << ':' << problem.Line << ": " << problem.Problem.Reason << '\n';
+        ++aTally.Refused;
+    }
+}
+
+void WritePayload(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload)
+{
+    std::ofstream file(std::filesystem::path(aPath), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(aPayload.data()), static_cast<std::streamsize>(aPayload.size()));
+    file.close();
+    if (!file)
+        throw AppError(L"Cannot write file \"" + aPath + L"\"");
+}
+
+// The payload and its MD5 trailer (from the same code as -sig) go to a temporary file beside
+// aOutput, which then takes aOutput's place: a failure leaves aOutput as it was.
+void WriteStamped(const std::wstring& aOutput, const std::vector<std::uint8_t>& aPayload)
+{
+    const std::wstring temporary = aOutput + L".partial";
+    try {
+        WritePayload(temporary, aPayload);
+        TSignature::StampFile(temporary);
+        if (!MoveFileExW(temporary.c_str(), aOutput.c_str(), MOVEFILE_REPLACE_EXISTING))
+            ThrowLastError(L"Cannot write file \"" + aOutput + L"\": ");
+    } catch (...) {
+        DeleteFileW(temporary.c_str());
+        throw;
+    }
+}
+
+void ReportCounts(const detect::SignatureCounts& aCounts, const LineTally& aTally, std::ostream& aOut)
+{
+    aOut << "MD5 signatures: " << aCounts.Md5 << "\nSHA-256 signatures: " << aCounts.Sha256
+         << "\nBody signatures: " << aCounts.Body << '\n';
+    if (aTally.Skipped != 0)
+        aOut << "Unsupported lines skipped: " << aTally.Skipped << '\n';
+}
+
+} // namespace
+
+int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostream& aErr)
+{
+    detect::DatabaseBuilder builder;
+    LineTally tally;
+    for (const std::wstring& input : aOptions.Inputs)
+        AddInput(builder, input, aOptions.SkipUnsupported, tally, aErr);
+    if (tally.Refused != 0) {
+        aErr << tally.Refused << " refused; nothing written\n";
+        return kSigToolInvalidInput;
+    }
+    if (builder.Counts().Total() == 0) {
+        aErr << "no signatures in the input; nothing written\n";
+        return kSigToolInvalidInput;
+    }
+    std::vector<std::uint8_t> payload;
+    try {
+        payload = builder.Build();
+    } catch (const detect::DatabaseTooLargeError& error) {
+        aErr << error.what() << "; nothing written\n";
+        return kSigToolInvalidInput;
+    }
+    WriteStamped(aOptions.Output, payload);
+    aOut << "Written: " << ToUtf8(aOptions.Output) << '\n';
+    ReportCounts(builder.Counts(), tally, aOut);
+    return kSigToolOk;
+}

@@ -1,0 +1,18 @@
+// "build": .hdb, .hsb and .ndb files into a stamped signature database.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct TBuildOptions {
+    std::wstring Output;
+    std::vector<std::wstring> Inputs;
+    // Lines that use a ClamAV feature outside the supported subset are counted and skipped.
+    bool SkipUnsupported = false;
+};
+
+// Reads every input, refuses the whole build on any refused line (each printed as
+// "file:line: reason" on aErr), writes nothing then, and otherwise writes the padded payload
+// with its MD5 trailer to Output. Returns the tool's exit code. Throws AppError when writing fails.
+int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostream& aErr);
