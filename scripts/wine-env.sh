@@ -63,7 +63,11 @@ hide_host() {
 
 create_prefix() {
   rm -rf "$WINEPREFIX"
-  wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-
+  if ! wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-; then
+    echo "wine-env.sh: creating the Wine prefix failed; its log ($state/wineboot.log):" >&2
+    cat "$state/wineboot.log" >&2
+    exit 1
+  fi
   wineserver -w
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
   wineserver -w
