@@ -15,6 +15,8 @@ cmd=${1:?$usage}
 state=$(mkdir -p "${2:?state folder}" && cd "$2" && pwd)
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export HOME=${HOME:-$state}
+# The loader of the environment's architecture: wine64 runs 64-bit programs without the 32-bit loader.
+wine=${QV_WINE:-wine}
 
 # Prints the pid recorded in STATE/NAME.pid when that process still runs the program NAME.
 pid_of() {
@@ -63,13 +65,13 @@ hide_host() {
 
 create_prefix() {
   rm -rf "$WINEPREFIX"
-  if ! wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-; then
+  if ! "$wine" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 9>&-; then
     echo "wine-env.sh: creating the Wine prefix failed; its log ($state/wineboot.log):" >&2
     cat "$state/wineboot.log" >&2
     exit 1
   fi
   wineserver -w
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
+  "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 9>&-
   wineserver -w
   touch "$state/prefix.ready"
 }
@@ -85,7 +87,7 @@ up() {
   # A new persistent server: start Wine's services now, detached from the caller's
   # output, so that no long-lived process holds a pipe of the caller open.
   if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
-    DISPLAY=$(cat "$state/display") wine reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 9>&- || true
+    DISPLAY=$(cat "$state/display") "$wine" reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 9>&- || true
   fi
 }
 

@@ -26,9 +26,10 @@ export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 export HOME=${HOME:-$state}
 DISPLAY=$(cat "$state/display")
 export DISPLAY
-[ "$once" = yes ] || exec wine "$@"
+wine=${QV_WINE:-wine}
+[ "$once" = yes ] || exec "$wine" "$@"
 # In the background, so that a signal reaches the traps at once.
-wine "$@" <&0 &
+"$wine" "$@" <&0 &
 status=0
 wait $! || status=$?
 exit "$status"
