@@ -37,20 +37,16 @@ if not os.path.exists(sys.argv[1]) or os.path.getsize(sys.argv[1]) != 50331648:
         f.write(payload + hashlib.md5(payload).digest())
 PY
 
-# A Wine prefix of its own, its server pinned to CPU 0 like the programs.
+# A Wine environment of its own; its server, started anew under taskset, is pinned to CPU 0
+# like the programs.
 state=$build/bench-wine
+env_sh=$root/scripts/wine-env.sh
+"$env_sh" down "$state"
+trap '"$env_sh" down "$state"' EXIT
+taskset -c 0 "$env_sh" up "$state"
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$state/prefix.ready" ]; then
-  mkdir -p "$state"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
-  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wineserver -w
-  touch "$state/prefix.ready"
-fi
-wineserver -k 2>/dev/null || true
-taskset -c 0 wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+DISPLAY=$(cat "$state/display")
+export DISPLAY
 pinned() { taskset -c 0 "$@"; }
 win_tree="Z:${tree//\//\\}"
 win_sig="Z:${bin//\//\\}\\signature.dat"
@@ -93,6 +89,6 @@ note "tree_folders=$(find "$tree" -type d | wc -l)"
 python3 "$root/bench/report.py" "$results"
 
 if [ "$keep" = no ]; then
-  wineserver -k 2>/dev/null || true
+  "$env_sh" down "$state"
   rm -rf "$tree" "$bin/signature.dat" "$build/bench-list.txt" "$state"
 fi

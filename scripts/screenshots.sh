@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the README: the main window idle and scanning and the options dialog
 # (as first opened and with "Perform full scan" cleared), at 96, 120 and 144 DPI, in a Wine
-# environment of its own (BUILD/shots), and saves them into OUT. Needs imagemagick, xdotool and
-# Wine's own fonts (fonts-wine: Marlett for the caption buttons Wine draws).
+# environment of its own (BUILD/shots) that, like the demo's, has only drive C:, and saves them
+# into OUT. Needs imagemagick, xdotool and Wine's own fonts (fonts-wine: Marlett for the caption
+# buttons Wine draws).
 #   screenshots.sh [BUILD] [OUT] [DPI...]
 set -euo pipefail
 # Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
@@ -20,8 +21,8 @@ done
 
 state=$build/shots
 env_sh=$root/scripts/wine-env.sh
-"$env_sh" up "$state"
 trap '"$env_sh" down "$state"' EXIT
+"$env_sh" up "$state" --no-z
 export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 DISPLAY=$(cat "$state/display")
 export DISPLAY
@@ -30,7 +31,8 @@ export DISPLAY
 # itself. (Its Tahoma is left out: at 8 points Wine draws it wider or narrower than it measures it.)
 cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
-app=$state/app
+# Installed as the run command installs it: no drive but C: can name another folder.
+app="$WINEPREFIX/drive_c/Program Files/Quorvane"
 mkdir -p "$app"
 cp "$build/Quorvane.exe" "$app/"
 # The scanning shot needs a valid signature.dat: the build's, or 16 MiB stamped by the program itself.
@@ -48,7 +50,7 @@ use_dpi() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -k || true
   wineserver -w
-  "$env_sh" up "$state"
+  "$env_sh" up "$state" --no-z
 }
 
 # Waits for the top-level window with exactly this caption; sets window to its X id.
@@ -88,7 +90,7 @@ start_app() {
 stop_app() {
   wineserver -k || true
   wineserver -w
-  "$env_sh" up "$state"
+  "$env_sh" up "$state" --no-z
 }
 
 settings='HKCU\Software\Talbrinn\Quorvane'
@@ -98,7 +100,7 @@ use_folder_scan() {
   wine reg add "$settings" /v FullScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine reg add "$settings" /v MemoryScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine reg add "$settings" /v RegistryScan /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  wine reg add "$settings" /v Folders /t REG_SZ /d 'C:\=0;Z:\=0;C:\windows=1' /f >/dev/null 2>&1
+  wine reg add "$settings" /v Folders /t REG_SZ /d 'C:\=0;C:\windows=1' /f >/dev/null 2>&1
 }
 
 for dpi in "${dpis[@]}"; do

@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   googletest
   wine wine32 wine64
-  xvfb xauth x11-utils openbox
+  xvfb xauth x11-utils openbox imagemagick
   e2fsprogs procps util-linux python3
 )
 
