@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Makes a demo signature.dat: 16 MiB of payload stamped by the program's own -sig mode.
-#   make-demo-signature.sh WINE_RUN PROGRAM.exe OUTPUT
+# Makes the demo signature.dat with the signature tool from the sources in demo/.
+#   make-demo-signature.sh WINE_RUN SIGTOOL.exe OUTPUT SOURCE...
 set -euo pipefail
-wine_run=$1 exe=$2 out=$3
-payload=$out.payload
-yes 'Quorvane demo signature payload' | head -c 16777216 >"$payload" || true
-[ "$(stat -c %s "$payload")" -eq 16777216 ]
-# A value starting with "/" would be taken for another switch: pass the name relative to its folder.
+wine_run=$1 sigtool=$2 out=$3
+shift 3
+# The build's Wine environment maps the Linux root as Z:.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+sources=()
+for source in "$@"; do sources+=("$(windows_path "$(realpath "$source")")"); done
 # --once: the Wine server and display this step starts are stopped again when it ends.
-(cd "$(dirname "$payload")" && timeout 120 "$wine_run" --once "$exe" -sig "$(basename "$payload")")
-[ "$(stat -c %s "$payload")" -eq 16777232 ] || { echo "stamping $payload failed" >&2; exit 1; }
-mv "$payload" "$out"
+timeout 120 "$wine_run" --once "$sigtool" build "$(windows_path "$(realpath -m "$out")")" "${sources[@]}" </dev/null
+[ "$(stat -c %s "$out")" -ge 16777216 ] || { echo "building $out failed" >&2; exit 1; }

@@ -4,8 +4,8 @@
 #include "detect/DatabaseBuilder.h"
 #include "detect/Error.h"
 #include "platform/Error.h"
+#include "platform/Md5.h"
 #include "platform/Utf8.h"
-#include "signature/Signature.h"
 #include "tools/SigTool.h"
 
 #include <windows.h>
@@ -44,23 +44,25 @@ void AddInput(detect::DatabaseBuilder& aBuilder, const std::wstring& aInput, boo
     }
 }
 
+// The payload and its MD5 trailer, digested by the same code that -sig uses.
 void WritePayload(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload)
 {
+    const Md5Digest trailer = Md5(aPayload.data(), aPayload.size());
     std::ofstream file(std::filesystem::path(aPath), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(aPayload.data()), static_cast<std::streamsize>(aPayload.size()));
+    file.write(reinterpret_cast<const char*>(trailer.data()), static_cast<std::streamsize>(trailer.size()));
     file.close();
     if (!file)
         throw AppError(L"Cannot write file \"" + aPath + L"\"");
 }
 
-// The payload and its MD5 trailer (from the same code as -sig) go to a temporary file beside
-// aOutput, which then takes aOutput's place: a failure leaves aOutput as it was.
+// The stamped payload goes to a temporary file beside aOutput, which then takes aOutput's place:
+// a failure leaves aOutput as it was.
 void WriteStamped(const std::wstring& aOutput, const std::vector<std::uint8_t>& aPayload)
 {
     const std::wstring temporary = aOutput + L".partial";
     try {
         WritePayload(temporary, aPayload);
-        TSignature::StampFile(temporary);
         if (!MoveFileExW(temporary.c_str(), aOutput.c_str(), MOVEFILE_REPLACE_EXISTING))
             ThrowLastError(L"Cannot write file \"" + aOutput + L"\": ");
     } catch (...) {
