@@ -1,0 +1,46 @@
+// Test databases through the detection core's builder and the program's MD5.
+#include "tests/support/DatabaseFiles.h"
+
+#include "detect/DatabaseBuilder.h"
+#include "platform/Md5.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines)
+{
+    detect::DatabaseBuilder builder;
+    for (const auto& [kind, line] : aLines) {
+        const detect::ParsedLine parsed = builder.AddLine(kind, line);
+        EXPECT_EQ(parsed.Problem.Status, detect::ParseStatus::Ok) << line << ": " << parsed.Problem.Reason;
+    }
+    return builder.Build();
+}
+
+void WriteStamped(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload)
+{
+    const Md5Digest digest = Md5(aPayload.data(), aPayload.size());
+    std::ofstream out(std::filesystem::path(aPath), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(aPayload.data()), static_cast<std::streamsize>(aPayload.size()));
+    out.write(reinterpret_cast<const char*>(digest.data()), static_cast<std::streamsize>(digest.size()));
+    ASSERT_TRUE(out.good());
+}
+
+std::string EicarText()
+{
+    return std::string("X5O!P%@AP[4\\PZX54(P^)7CC)7}$") + "EICAR-STANDARD-ANTIVIRUS-TEST-FILE!" + "$H+H*";
+}
+
+SignatureLines EicarLines()
+{
+    std::string hex;
+    for (const unsigned char c : EicarText()) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return {{detect::SignatureFileKind::Md5, "44d88612fea8a8f36de82e1278abb02f:68:Eicar-Test-Signature"},
+            {detect::SignatureFileKind::Body, "Eicar-Test-Signature:0:0:" + hex}};
+}

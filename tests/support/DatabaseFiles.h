@@ -1,0 +1,23 @@
+// Signature databases for tests: payloads from signature lines, stamped files, the EICAR text.
+#pragma once
+
+#include "detect/Signature.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+using SignatureLines = std::vector<std::pair<detect::SignatureFileKind, std::string>>;
+
+// The padded payload of a database holding aLines; a refused line fails the test.
+std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines);
+
+// Writes aPayload followed by its MD5 trailer to aPath.
+void WriteStamped(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload);
+
+// The 68-byte EICAR test file, put together at run time so that no file of ours holds it.
+std::string EicarText();
+
+// The lines of the demo database: EICAR by MD5 and by its text at offset 0.
+SignatureLines EicarLines();

@@ -1,0 +1,156 @@
+// The signature tool's commands in-process, and its exit codes from the real executable.
+#include "tools/SigTool.h"
+
+#include "platform/File.h"
+#include "tests/support/DatabaseFiles.h"
+#include "tests/support/MessageBoxProbe.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct ToolRun {
+    int ExitCode;
+    std::string Out;
+    std::string Err;
+};
+
+ToolRun Tool(const std::vector<std::wstring>& aArguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int exitCode = RunSigTool(aArguments, out, err);
+    return {exitCode, out.str(), err.str()};
+}
+
+std::wstring WriteText(const TempFolder& aFolder, const std::wstring& aName, const std::string& aText)
+{
+    const std::wstring path = aFolder.Str() + L"\\" + aName;
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << aText;
+    return path;
+}
+
+const std::string kEicarMd5 = "44d88612fea8a8f36de82e1278abb02f:68:Eicar-Test-Signature";
+
+TEST(SigToolTest, BuildsADatabaseThatInfoReportsValid)
+{
+    TempFolder folder;
+    const std::wstring hdb = WriteText(folder, L"a.hdb", "# comment\r\n\r\n" + kEicarMd5 + "\r\n");
+    const std::wstring ndb = WriteText(folder, L"b.ndb", "Test.Body:0:*:414243??44{2-4}45\n");
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    const ToolRun built = Tool({L"build", out, hdb, ndb});
+    EXPECT_EQ(built.ExitCode, kSigToolOk) << built.Err;
+    EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(out)), 16777216u);
+    const ToolRun info = Tool({L"info", out});
+    EXPECT_EQ(info.ExitCode, kSigToolOk);
+    EXPECT_NE(info.Out.find("MD5 trailer: correct\n"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("MD5 signatures: 1\nSHA-256 signatures: 0\nBody signatures: 1\n"), std::string::npos);
+    EXPECT_NE(info.Out.find("Result: valid\n"), std::string::npos);
+}
+
+TEST(SigToolTest, RefusesBadLinesNamingFileAndLineAndWritesNothing)
+{
+    const struct {
+        const wchar_t* File;
+        std::string Text;
+        const char* Where;
+    } cases[] = {
+        {L"x.hdb", kEicarMd5 + "\nnot-a-hash:68:Name\n", "x.hdb:2: "},
+        {L"x.hdb", "44d88612fea8a8f36de82e1278abb02f:sixty:Name\n", "x.hdb:1: "},
+        {L"x.hsb", kEicarMd5 + "\n", "x.hsb:1: "},
+        {L"x.ndb", "Two.Bytes:0:*:4142\n", "x.ndb:1: "},
+        {L"x.ndb", "Bad.Hex:0:*:41424G\n", "x.ndb:1: "},
+        {L"x.ndb", "Bad.Offset:0:EOF+3:414243\n", "x.ndb:1: "},
+        {L"x.ndb", "Open.Alt:0:*:414243(44|45\n", "x.ndb:1: "},
+        {L"x.ndb", "Name With Space:0:*:414243\n", "x.ndb:1: "},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const std::wstring input = WriteText(folder, c.File, c.Text);
+        const std::wstring out = folder.Str() + L"\\out.dat";
+        const ToolRun run = Tool({L"build", out, input});
+        EXPECT_EQ(run.ExitCode, kSigToolInvalidInput) << c.Text;
+        EXPECT_NE(run.Err.find(c.Where), std::string::npos) << c.Text << " gave " << run.Err;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out))) << c.Text;
+    }
+}
+
+TEST(SigToolTest, SkipUnsupportedSkipsOnlyUnsupportedFeatures)
+{
+    TempFolder folder;
+    const std::wstring ndb = WriteText(folder, L"x.ndb", "Pe.Only:1:EP+0:414243\nGood:0:*:414243\n");
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    EXPECT_EQ(Tool({L"build", out, ndb}).ExitCode, kSigToolInvalidInput);
+    const ToolRun skipped = Tool({L"build", L"--skip-unsupported", out, ndb});
+    EXPECT_EQ(skipped.ExitCode, kSigToolOk) << skipped.Err;
+    EXPECT_NE(skipped.Out.find("Unsupported lines skipped: 1"), std::string::npos) << skipped.Out;
+    const std::wstring broken = WriteText(folder, L"y.ndb", "Good:0:*:414243\nBroken:0:*:41\n");
+    EXPECT_EQ(Tool({L"build", L"--skip-unsupported", out, broken}).ExitCode, kSigToolInvalidInput);
+}
+
+TEST(SigToolTest, EmptyInputUnknownKindsAndUsage)
+{
+    TempFolder folder;
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    const std::wstring empty = WriteText(folder, L"e.hdb", "# nothing\n\n");
+    const std::wstring text = WriteText(folder, L"t.txt", kEicarMd5 + "\n");
+    EXPECT_EQ(Tool({L"build", out, empty}).ExitCode, kSigToolInvalidInput);
+    EXPECT_EQ(Tool({L"build", out, text}).ExitCode, kSigToolInvalidInput);
+    EXPECT_EQ(Tool({L"build", out, folder.Str() + L"\\missing.hdb"}).ExitCode, kSigToolInvalidInput);
+    for (const auto& arguments : std::vector<std::vector<std::wstring>>{
+             {}, {L"build"}, {L"build", out}, {L"build", L"--fast", out, empty}, {L"info"}, {L"info", out, out},
+             {L"check", out}}) {
+        const ToolRun run = Tool(arguments);
+        EXPECT_EQ(run.ExitCode, kSigToolUsage);
+        EXPECT_NE(run.Err.find("usage:"), std::string::npos);
+    }
+}
+
+TEST(SigToolTest, InfoTellsOpaqueAndDamagedFiles)
+{
+    TempFolder folder;
+    const std::wstring opaque = folder.Str() + L"\\opaque.dat";
+    WriteStamped(opaque, std::vector<std::uint8_t>(16777200, 'x'));
+    const ToolRun info = Tool({L"info", opaque});
+    EXPECT_EQ(info.ExitCode, kSigToolOk);
+    EXPECT_NE(info.Out.find("opaque payload"), std::string::npos) << info.Out;
+
+    const std::wstring damaged = folder.Str() + L"\\damaged.dat";
+    WriteStamped(damaged, DatabasePayload(EicarLines()));
+    {
+        std::fstream file(std::filesystem::path(damaged), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(100);
+        file.put('\x7f');
+    }
+    const ToolRun bad = Tool({L"info", damaged});
+    EXPECT_EQ(bad.ExitCode, kSigToolInvalidInput);
+    EXPECT_NE(bad.Out.find("MD5 trailer: incorrect"), std::string::npos) << bad.Out;
+}
+
+TEST(SigToolTest, TheExecutableReturnsTheExitCodes)
+{
+    TempFolder folder;
+    const std::wstring tool = L"\"" + FullPathName(ExeFolder() + L"..\\..\\quorvane-sigtool.exe") + L"\"";
+    const std::wstring hdb = WriteText(folder, L"a.hdb", kEicarMd5 + "\n");
+    const std::wstring bad = WriteText(folder, L"b.hdb", "nonsense\n");
+    const struct {
+        std::wstring Arguments;
+        DWORD ExitCode;
+    } cases[] = {
+        {L" build out.dat a.hdb", 0},
+        {L" info out.dat", 0},
+        {L" build other.dat b.hdb", 1},
+        {L" frobnicate", 2},
+    };
+    for (const auto& c : cases) {
+        ChildProcess child(tool + c.Arguments, folder.Str());
+        EXPECT_EQ(child.WaitForExitCode(), c.ExitCode) << c.Arguments;
+    }
+}
+
+} // namespace
