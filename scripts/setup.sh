@@ -11,6 +11,8 @@ packages=(
   wine wine32 wine64
   xvfb xauth x11-utils openbox imagemagick
   e2fsprogs procps util-linux python3
+  clang libclang-rt-14-dev libssl-dev
+  clamav clamav-testfiles
 )
 
 sudo_cmd=()
