@@ -33,4 +33,19 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 "${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# clamav brings clamav-freshclam, whose service would fetch signatures from the network: nothing
+# here needs it, so no service may start while installing, and it stays disabled.
+policy=/usr/sbin/policy-rc.d
+made_policy=no
+if [ ! -e "$policy" ]; then
+  printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+  "${sudo_cmd[@]}" chmod +x "$policy"
+  made_policy=yes
+fi
+status=0
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" || status=$?
+[ "$made_policy" = yes ] && "${sudo_cmd[@]}" rm -f "$policy"
+if command -v systemctl >/dev/null && [ -d /run/systemd/system ]; then
+  "${sudo_cmd[@]}" systemctl disable --now clamav-freshclam >/dev/null 2>&1 || true
+fi
+exit $status

@@ -10,6 +10,8 @@ QV_ARCH=x64 "$root/scripts/build.sh" "$build64"
 trap '"$root/scripts/wine-env.sh" down "$build/wine"; "$root/scripts/wine-env.sh" down "$build64/wine"' EXIT
 
 status=0
+echo "== detection core, native: tests, sanitizers, fuzzers, clamscan comparison"
+"$root/scripts/native-test.sh" "${QV_NATIVE_BUILD_DIR:-$root/build-native}" || status=1
 echo "== 32-bit edition ($build)"
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   (cd "$build" && ctest --output-on-failure -j2 "$@") || status=1
