@@ -4,7 +4,7 @@
 #include "platform/FileExistence.h"
 #include "platform/Wow64Redirection.h"
 #include "scan/PathResolver.h"
-#include "scan/ScannerThread.h"
+#include "scan/ScanHost.h"
 
 #include <vector>
 

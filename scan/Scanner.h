@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 
-class TScannerThread;
+class TScanHost;
 
 class TScanner {
 public:
-    explicit TScanner(TScannerThread* aScannerThread) : FScannerThread(aScannerThread) {}
+    explicit TScanner(TScanHost* aScannerThread) : FScannerThread(aScannerThread) {}
     virtual ~TScanner() = default;
     TScanner(const TScanner&) = delete;
     TScanner& operator=(const TScanner&) = delete;
@@ -47,7 +47,7 @@ protected:
         return true;
     }
 
-    TScannerThread* const FScannerThread;
+    TScanHost* const FScannerThread;
 
 private:
     // Opens the resolved path, through the native system folders when the plain test finds no file.

@@ -2,6 +2,7 @@
 #include "scan/ScannerThread.h"
 
 #include "platform/Error.h"
+#include "scan/ScanQueue.h"
 #include "scan/Scanner.h"
 #include "signature/Signature.h"
 
@@ -40,6 +41,12 @@ TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const Queu
         StopThread();
         throw;
     }
+}
+
+TScannerThread::TScannerThread()
+    : TScannerThread([] { return std::make_unique<TSignature>(); }, BuildScanQueue)
+{
+    StartThread();
 }
 
 TScannerThread::~TScannerThread()

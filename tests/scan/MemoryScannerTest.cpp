@@ -88,8 +88,8 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
     HelperProcess helper(helperPath);
     ASSERT_TRUE(helper.WaitReady());
 
-    RecordingWorker worker;
-    ModuleListRecorder scanner(&worker);
+    RecordingHost host;
+    ModuleListRecorder scanner(&host);
     scanner.keepContent = false;
     std::size_t steps = 0;
     while (scanner.ScanNext())
@@ -107,10 +107,14 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
                       modules[i].c_str(), -1), CSTR_LESS_THAN)
             << testing::PrintToString(modules[i - 1]) << " before " << testing::PrintToString(modules[i]);
     }
-    const std::vector<Report> reports = worker.Reports();
+    // The percentages themselves are stated in the ScannerPercentage table.
+    const std::vector<Report> reports = host.Reports();
     ASSERT_EQ(reports.size(), modules.size());
-    for (std::size_t i = 0; i < reports.size(); ++i)
-        EXPECT_EQ(reports[i], (Report{L"memory...", static_cast<std::uint8_t>((i + 1) * 100 / reports.size())}));
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const std::uint8_t progress = ModuleListRecorder::Percentage(static_cast<std::int32_t>(i), reports.size());
+        EXPECT_EQ(reports[i], (Report{L"memory...", progress})) << i;
+    }
+    EXPECT_EQ(reports.back().progress, 100);
     EXPECT_FALSE(scanner.blockSizes.empty());
 }
 

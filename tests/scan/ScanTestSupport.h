@@ -2,7 +2,7 @@
 #pragma once
 
 #include "scan/Scanner.h"
-#include "tests/support/RecordingWorker.h"
+#include "tests/support/RecordingHost.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +13,7 @@
 template <typename Base>
 class BlockRecorder : public Base {
 public:
-    explicit BlockRecorder(TScannerThread* aWorker) : Base(aWorker) {}
+    explicit BlockRecorder(TScanHost* aHost) : Base(aHost) {}
     using TScanner::Percentage;
     using TScanner::ScanFile;
 
