@@ -3,6 +3,8 @@
 
 #include "scan/Finding.h"
 
+class TObjectInspector;
+
 #include <cstdint>
 #include <string>
 
@@ -16,4 +18,6 @@ public:
     virtual void AddFinding(TFinding aFinding) = 0;
     // Termination requested: long walks and reads poll it and give up.
     virtual bool Terminated() const noexcept = 0;
+    // The inspection of the objects read; nullptr when the database has no signatures to match.
+    virtual TObjectInspector* Inspector() noexcept { return nullptr; }
 };

@@ -19,6 +19,7 @@
 #include <vector>
 
 class TScanner;
+class TObjectInspector;
 class TSignature;
 
 class TScannerThread final : public TScanHost {
@@ -33,7 +34,9 @@ public:
     // Builds a worker from the given parts, its scanners reporting to it, and leaves its thread
     // waiting for StartThread. Throws AppError ("Thread creation error: %s") and whatever the two
     // functions throw.
-    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue);
+    // aHeuristicMode, asked once the signature is loaded, says whether possible threats count.
+    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue,
+        const std::function<bool()>& aHeuristicMode = {});
     // Destroy: requests termination, waits for the thread, releases scanners, queue, lock, signature.
     ~TScannerThread() override;
     TScannerThread(const TScannerThread&) = delete;
@@ -60,6 +63,7 @@ public:
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;
     void AddFinding(TFinding aFinding) override;
     bool Terminated() const noexcept override;
+    TObjectInspector* Inspector() noexcept override { return FInspector.get(); }
 
 private:
     // Requests termination and waits for the thread's end. Calling it again does nothing more.
@@ -82,6 +86,8 @@ private:
     std::vector<TFinding> FFindings;
     TScanner* FScanner = nullptr;
     std::unique_ptr<TSignature> FSignature;
+    // Matches FSignature's compiled database; released before it.
+    std::unique_ptr<TObjectInspector> FInspector;
 
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
