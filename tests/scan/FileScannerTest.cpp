@@ -1,7 +1,7 @@
 // The file scanner driven step by step over real trees, with the roots taken from the settings.
 #include "tests/scan/Tree.h"
 #include "platform/Error.h"
-#include "scan/FileExtensions.h"
+#include "platform/TextCompare.h"
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
@@ -78,8 +78,8 @@ TEST_F(FileScannerTest, ReadsTheListInLocaleOrderWithPercentages)
     WriteFile(root + L"\\sub\\a.exe", "2");
     WriteFile(root + L"\\subz.exe", "3");
     std::vector<std::wstring> sorted = {root + L"\\sub.dll", root + L"\\sub\\a.exe", root + L"\\subz.exe"};
-    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareText(aA, aB) < 0; });
-    // Wine's walk yields sub\a.exe first; the order must still come from CompareStringW.
+    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareForUser(aA, aB) < 0; });
+    // Wine's walk yields sub\a.exe first; the order must still come from the user's locale.
     ASSERT_NE(sorted.front(), root + L"\\sub\\a.exe");
     SetRoots({root});
 
