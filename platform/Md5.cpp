@@ -26,7 +26,7 @@ struct BCryptFunctions {
 template <typename Function>
 void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
 {
-    aFunction = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(aLibrary, aName)));
+    aFunction = ProcedureAddress<Function>(aLibrary, aName);
     if (aFunction == nullptr)
         ThrowLastError(L"MD5: bcrypt.dll lacks a function: ");
 }

@@ -1,6 +1,8 @@
 // Fonts at a DPI and DPI scaling.
 #include "toolkit/ToolkitTheme.h"
 
+#include "platform/SystemLibrary.h"
+
 namespace {
 
 UINT ScreenDpi() noexcept
@@ -51,8 +53,8 @@ int ScaleForDpi(int aValue, UINT aDpi) noexcept
 UINT WindowDpi(HWND aWindow) noexcept
 {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow =
+        ProcedureAddress<GetDpiForWindowFn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
     if (getDpiForWindow != nullptr && aWindow != nullptr) {
         const UINT dpi = getDpiForWindow(aWindow);
         if (dpi != 0)

@@ -3,6 +3,7 @@
 
 #include "platform/ComPtr.h"
 #include "platform/Error.h"
+#include "platform/SystemLibrary.h"
 
 #include <shobjidl.h>
 
@@ -25,8 +26,7 @@ bool AddOption(IFileDialog& aDialog, FILEOPENDIALOGOPTIONS aOption)
 DWORD WindowsMajorVersion() noexcept
 {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    const auto rtlGetVersion = ProcedureAddress<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
     if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0)
