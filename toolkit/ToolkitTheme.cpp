@@ -1,16 +1,15 @@
 // Fonts at a DPI and DPI scaling.
 #include "toolkit/ToolkitTheme.h"
 
+#include "platform/DeviceContext.h"
 #include "platform/SystemLibrary.h"
 
 namespace {
 
 UINT ScreenDpi() noexcept
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

@@ -1,4 +1,5 @@
 // The main window driven by messages: its layout, its states, and every way a scan ends.
+#include "platform/DeviceContext.h"
 #include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
@@ -51,8 +52,8 @@ std::vector<std::wstring> WrappedLines(HWND aLabel)
     const std::wstring text = Text(aLabel);
     RECT client;
     GetClientRect(aLabel, &client);
-    HDC dc = GetDC(aLabel);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aLabel, WM_GETFONT, 0, 0)));
+    const WindowDc dc(aLabel);
+    const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(aLabel, WM_GETFONT, 0, 0)));
     std::vector<std::wstring> lines{L""};
     size_t start = 0;
     while (start < text.size()) {
@@ -60,15 +61,13 @@ std::vector<std::wstring> WrappedLines(HWND aLabel)
         const std::wstring word = text.substr(start, end - start);
         const std::wstring joined = lines.back().empty() ? word : lines.back() + L' ' + word;
         SIZE size{};
-        GetTextExtentPoint32W(dc, joined.c_str(), static_cast<int>(joined.size()), &size);
+        GetTextExtentPoint32W(dc.Get(), joined.c_str(), static_cast<int>(joined.size()), &size);
         if (size.cx <= client.right || lines.back().empty())
             lines.back() = joined;
         else
             lines.push_back(word);
         start = end + 1;
     }
-    SelectObject(dc, old);
-    ReleaseDC(aLabel, dc);
     return lines;
 }
 

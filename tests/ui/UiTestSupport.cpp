@@ -1,6 +1,7 @@
 // Helpers of the interface tests.
 #include "tests/ui/UiTestSupport.h"
 
+#include "platform/DeviceContext.h"
 #include "platform/Md5.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/ToolkitTheme.h"
@@ -152,13 +153,11 @@ bool Fits(HWND aControl)
     const std::wstring text = Text(aControl);
     RECT client;
     GetClientRect(aControl, &client);
-    HDC dc = GetDC(aControl);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
+    const WindowDc dc(aControl);
+    const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
     const bool wraps = ClassOf(aControl) == L"Static" && (GetWindowLongW(aControl, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
     RECT needed{0, 0, wraps ? client.right : 0, 0};
-    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(aControl, dc);
+    DrawTextW(dc.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     return needed.right + Padding(aControl) <= client.right && needed.bottom <= client.bottom;
 }
 
