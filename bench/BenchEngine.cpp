@@ -7,8 +7,8 @@
 #include "platform/Error.h"
 #include "scan/Scanner.h"
 #include "scan/ScannerThread.h"
-#include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/support/QuickScan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,18 +18,6 @@
 #include <string>
 
 namespace {
-
-void ChooseRoot(const wchar_t* aRoot)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.SetMemoryScan(false);
-    settings.SetRegistryScan(false);
-    settings.SetArchiveScan(false);
-    settings.ClearFolders();
-    if (aRoot != nullptr)
-        settings.SetFolderScan(aRoot, true);
-}
 
 // The public worker's own parts; notes the time and memory of the first two reports.
 class BenchWorker : public TScannerThread {
@@ -68,7 +56,7 @@ void WaitFinished(const TScannerThread& aWorker)
 
 int Signature()
 {
-    ChooseRoot(nullptr);
+    UseQuickScanSettings({});
     const double start = NowMs();
     auto worker = std::make_unique<BenchWorker>();
     Print("engine_sig_ms", NowMs() - start);
@@ -78,7 +66,7 @@ int Signature()
 
 int Scan(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     auto worker = std::make_unique<BenchWorker>();
     WaitFinished(*worker);
     const double endMs = NowMs();
@@ -101,7 +89,7 @@ int Scan(const wchar_t* aRoot)
 
 int Stop(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     double worst = 0;
     for (int run = 0; run < 5; ++run) {
         auto worker = std::make_unique<BenchWorker>();

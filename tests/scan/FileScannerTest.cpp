@@ -5,7 +5,9 @@
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
 #include "tests/support/RecordingWorker.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +15,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,20 +32,6 @@ public:
     }
     std::string content;
 };
-
-void SetRoots(const std::vector<std::wstring>& aRoots)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.ClearFolders();
-    for (const std::wstring& root : aRoots)
-        settings.SetFolderScan(root, true);
-}
-
-void WriteFile(const std::wstring& aPath, const std::string& aContent)
-{
-    std::ofstream(std::filesystem::path(aPath), std::ios::binary) << aContent;
-}
 
 class FileScannerTest : public testing::Test {
 protected:
@@ -74,14 +61,14 @@ protected:
 TEST_F(FileScannerTest, ReadsTheListInLocaleOrderWithPercentages)
 {
     MakeTree(root, {L"sub\\", L"README"});
-    WriteFile(root + L"\\sub.dll", "1");
-    WriteFile(root + L"\\sub\\a.exe", "2");
-    WriteFile(root + L"\\subz.exe", "3");
+    WriteTestFile(root + L"\\sub.dll", "1");
+    WriteTestFile(root + L"\\sub\\a.exe", "2");
+    WriteTestFile(root + L"\\subz.exe", "3");
     std::vector<std::wstring> sorted = {root + L"\\sub.dll", root + L"\\sub\\a.exe", root + L"\\subz.exe"};
     std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareForUser(aA, aB) < 0; });
     // Wine's walk yields sub\a.exe first; the order must still come from the user's locale.
     ASSERT_NE(sorted.front(), root + L"\\sub\\a.exe");
-    SetRoots({root});
+    UseQuickScanSettings({root});
 
     ReadingFileScanner scanner(&worker);
     ScanAll(scanner);
@@ -111,7 +98,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
         {{root + L"\\Data", root + L"\\Data\\Sub", root + L"\\Data"}, {root + L"\\Data\\b.exe", root + L"\\Data\\Sub\\x.dll"}},
     };
     for (const Case& c : cases) {
-        SetRoots(c.roots);
+        UseQuickScanSettings(c.roots);
         RecordingWorker caseWorker;
         TFileScanner scanner(&caseWorker);
         while (scanner.ScanNext()) {
@@ -127,7 +114,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
 
 TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 {
-    WriteFile(root + L"\\a.exe", "a");
+    WriteTestFile(root + L"\\a.exe", "a");
     const std::wstring missing = root + L"\\Missing";
     const std::wstring invalid = root + L"\\a|b";
     const std::wstring cases[][2] = {
@@ -135,7 +122,7 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
         {invalid, L"Invalid folder: " + invalid},
     };
     for (const auto& c : cases) {
-        SetRoots({root, c[0]});
+        UseQuickScanSettings({root, c[0]});
         RecordingWorker caseWorker;
         ReadingFileScanner scanner(&caseWorker);
         try {
@@ -152,7 +139,7 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 {
     const std::wstring missing = root + L"\\Missing";
-    SetRoots({missing});
+    UseQuickScanSettings({missing});
     RecordingWorker running([](TScannerThread* aWorker) {
         std::vector<std::unique_ptr<TScanner>> queue;
         queue.push_back(std::make_unique<TFileScanner>(aWorker));
@@ -168,7 +155,7 @@ TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 TEST_F(FileScannerTest, ArchivesAreChosenWhenTheScannerIsCreated)
 {
     MakeTree(root, {L"a.zip", L"README"});
-    SetRoots({root});
+    UseQuickScanSettings({root});
     for (const bool archives : {true, false}) {
         Settings().SetArchiveScan(archives);
         RecordingWorker caseWorker;
@@ -185,7 +172,7 @@ TEST_F(FileScannerTest, ReleaseDuringAWholeTreeWalkReturnsQuickly)
     const std::wstring tree = L"Z:\\usr";
     if (GetFileAttributesW(tree.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "needs Wine's drive Z:";
-    SetRoots({tree});
+    UseQuickScanSettings({tree});
     auto running = std::make_unique<RecordingWorker>([](TScannerThread* aWorker) {
         std::vector<std::unique_ptr<TScanner>> queue;
         queue.push_back(std::make_unique<TFileScanner>(aWorker));

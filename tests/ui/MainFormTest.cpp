@@ -2,6 +2,8 @@
 #include "platform/DeviceContext.h"
 #include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainForm.h"
@@ -12,7 +14,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -85,8 +86,8 @@ protected:
     {
         ResetSettings();
         for (int i = 0; i < 300; ++i)
-            std::ofstream(folder_.Path() / (L"file" + std::to_wstring(i) + L".exe")) << "MZ" << i;
-        UseQuickScanSettings(folder_.Str());
+            WriteTestFile(folder_.Path() / (L"file" + std::to_wstring(i) + L".exe"), "MZ" + std::to_string(i));
+        UseQuickScanSettings({folder_.Str()});
         form_.Show();
         Settle();
     }
@@ -255,7 +256,7 @@ TEST_F(MainFormTest, EndOfTheWindowsSessionIsNeverHeldUp)
 TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
 {
     const std::wstring missing = folder_.Str() + L"\\missing";
-    UseQuickScanSettings(missing);
+    UseQuickScanSettings({missing});
     // Another window of the program is active as the scan ends.
     HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
         GetModuleHandleW(nullptr), nullptr);
