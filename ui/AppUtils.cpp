@@ -34,6 +34,11 @@ DWORD WindowsMajorVersion() noexcept
     return info.dwMajorVersion;
 }
 
+bool HasFolderPicker(DWORD aMajorVersion) noexcept
+{
+    return aMajorVersion >= 6;
+}
+
 bool IsDriveRoot(std::wstring_view aText) noexcept
 {
     return aText.size() == 3;
@@ -41,7 +46,7 @@ bool IsDriveRoot(std::wstring_view aText) noexcept
 
 bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath)
 {
-    if (WindowsMajorVersion() < 6)
+    if (!HasFolderPicker(WindowsMajorVersion()))
         throw AppError(L"You can't add custom folder on Windows less then Vista");
     ComPtr<IFileDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileDialog,
