@@ -10,6 +10,7 @@
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/support/QuickScan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,18 +20,6 @@
 #include <string>
 
 namespace {
-
-void ChooseRoot(const wchar_t* aRoot)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.SetMemoryScan(false);
-    settings.SetRegistryScan(false);
-    settings.SetArchiveScan(false);
-    settings.ClearFolders();
-    if (aRoot != nullptr)
-        settings.SetFolderScan(aRoot, true);
-}
 
 // Between the scanners and the public worker's own parts: notes the time and memory of the
 // first two reports and passes every call on to the worker.
@@ -63,6 +52,7 @@ public:
     }
     void AddFinding(TFinding aFinding) override { worker_->AddFinding(std::move(aFinding)); }
     bool Terminated() const noexcept override { return worker_->Terminated(); }
+    TObjectInspector* Inspector() noexcept override { return worker_->Inspector(); }
 
     std::atomic<long long> reports{0};
     long long pathChars = 0;
@@ -83,7 +73,7 @@ void WaitFinished(const TScannerThread& aWorker)
 
 int Signature()
 {
-    ChooseRoot(nullptr);
+    UseQuickScanSettings({});
     const double start = NowMs();
     BenchHost host;
     auto worker = host.StartWorker();
@@ -94,7 +84,7 @@ int Signature()
 
 int Scan(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     BenchHost host;
     auto worker = host.StartWorker();
     WaitFinished(*worker);
@@ -118,7 +108,7 @@ int Scan(const wchar_t* aRoot)
 
 int Stop(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     double worst = 0;
     for (int run = 0; run < 5; ++run) {
         BenchHost host;

@@ -3,6 +3,7 @@
 
 #include "platform/Registry.h"
 #include "scan/RegistryScanner.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
