@@ -51,6 +51,10 @@ public:
     virtual void AddFinding(TFinding aFinding);
     // Termination requested: long walks and reads poll it and give up.
     bool Terminated() const noexcept;
+    // Requests termination and waits for the thread's end, after which the progress record and
+    // the findings are final; a derived worker calls it in its destructor before its own members
+    // go. Calling it again does nothing more.
+    void StopThread() noexcept;
 
 protected:
     using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
@@ -67,9 +71,6 @@ protected:
     static std::vector<std::unique_ptr<TScanner>> BuildQueueFromSettings(TScannerThread* aWorker);
     // Lets the thread run the body.
     void StartThread() noexcept;
-    // Requests termination and waits for the thread's end; a derived worker calls it in its
-    // destructor before its own members go. Calling it again does nothing more.
-    void StopThread() noexcept;
 
 private:
     static DWORD WINAPI ThreadProc(void* aWorker);

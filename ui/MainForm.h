@@ -6,6 +6,7 @@
 #include "scan/ScannerThread.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class TMainFrm : public TForm {
@@ -45,6 +46,9 @@ public:
     TAction ExitAction;
 
 protected:
+    // The worker of a new scan. Throws what TScannerThread() throws.
+    virtual std::unique_ptr<TScannerThread> CreateWorker();
+
     bool CloseQuery() override { return FormCloseQuery(); }
     void TimerTick(UINT_PTR aId) override;
     void DrawItem(const DRAWITEMSTRUCT& aItem) override;
@@ -63,6 +67,10 @@ private:
     void ExitActionExecute();
     void ScanProgressTimerTimer();
     void UpdateScanProgress();
+    void ShowZeroProgress();
+    void ShowScanFigures(const TScanInfo& aInfo);
+    void FinishScan();
+    void EndScan();
     void ShowScanEnd(const std::optional<std::wstring>& aFailure);
     bool FormCloseQuery() const noexcept { return !Scanning(); }
     void SetScanProgressTimer(bool aEnabled);

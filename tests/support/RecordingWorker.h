@@ -34,7 +34,6 @@ public:
     std::vector<Report> Reports() const;
 
     using TScannerThread::StartThread;
-    using TScannerThread::StopThread;
 
     static std::vector<std::unique_ptr<TScanner>> NoScanners(TScannerThread*) { return {}; }
     static std::unique_ptr<TSignature> NoSignature() { return nullptr; }

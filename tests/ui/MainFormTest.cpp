@@ -2,6 +2,7 @@
 #include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/ScriptedWorker.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainForm.h"
 
@@ -104,8 +105,15 @@ protected:
         Settle();
     }
 
+    // The labels' texts: object, count, elapsed time, infected, possible threats.
+    std::vector<std::wstring> Figures() const
+    {
+        return {Text(form_.ScanObjectLabel), Text(form_.ScanObjectCountLabel), Text(form_.ScanElapsedTimeLabel),
+            Text(form_.ScanInfectedObjectCountLabel), Text(form_.ScanPossibleThreatCountLabel)};
+    }
+
     TempFolder folder_;
-    TMainFrm form_;
+    ScriptedMainFrm form_;
 };
 
 TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
@@ -219,6 +227,74 @@ TEST_F(MainFormTest, ScanRunsPausesResumesAndEndsWithTheCompletionMessage)
     EXPECT_EQ(ProgressOf(form_), 0);
     EXPECT_EQ(Text(form_.ScanInfectedObjectCountLabel), L"0");
     EXPECT_EQ(Text(form_.ScanPossibleThreatCountLabel), L"0");
+}
+
+TEST_F(MainFormTest, AScanShorterThanATickEndsShowingItsOwnFinalFigures)
+{
+    std::vector<std::wstring> atFirstEnd;
+    ASSERT_TRUE(RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atFirstEnd = Figures(); }));
+    EXPECT_EQ(atFirstEnd[1], L"301") << "the file list's report and the 300 files";
+
+    TempFolder small;
+    for (const wchar_t* name : {L"a.exe", L"b.exe", L"c.exe"})
+        std::ofstream(small.Path() / name) << "MZ";
+    UseQuickScanSettings(small.Str());
+    std::vector<std::wstring> atSecondEnd;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atSecondEnd = Figures(); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    ASSERT_EQ(atSecondEnd.size(), 5u);
+    EXPECT_TRUE(atSecondEnd[0].starts_with(small.Str()) && atSecondEnd[0].ends_with(L"c.exe"))
+        << testing::PrintToString(atSecondEnd[0]);
+    EXPECT_EQ(atSecondEnd[1], L"4");
+    EXPECT_EQ(atSecondEnd[3], L"0");
+    EXPECT_EQ(Figures(), atSecondEnd) << "the labels keep the final figures";
+}
+
+TEST_F(MainFormTest, AThreatFoundAtTheLastObjectIsCountedWhenTheMessageShows)
+{
+    Script script;
+    for (int i = 0; i < 40; ++i)
+        script.objects.push_back({L"C:\\test\\clean" + std::to_wstring(i) + L".exe", std::nullopt});
+    script.objects.push_back({L"C:\\test\\eicar.com", Hit(L"C:\\test\\eicar.com", L"Eicar-Test-Signature")});
+    form_.scripts.push_back(script);
+    std::vector<std::wstring> atEnd;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atEnd = Figures(); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    ASSERT_EQ(atEnd.size(), 5u);
+    atEnd.erase(atEnd.begin() + 2);
+    EXPECT_EQ(atEnd, (std::vector<std::wstring>{L"C:\\test\\eicar.com", L"41", L"1", L"0"}))
+        << "object, count, infected, possible threats";
+}
+
+TEST_F(MainFormTest, StartShowsZeroAtOnceAndAPausedScanKeepsItsTimeGoing)
+{
+    Script earlier;
+    earlier.objects = {{L"C:\\x.exe", Hit(L"C:\\x.exe", L"X")}, {L"C:\\y.exe", Hit(L"C:\\y.exe", L"Y", TFindingKind::Possible)}};
+    earlier.holdOpen = true;
+    form_.scripts.push_back(earlier);
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanPossibleThreatCountLabel) == L"1"; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    EXPECT_EQ(Figures()[1], L"2");
+
+    Script waiting;
+    waiting.holdOpen = true;
+    form_.scripts.push_back(waiting);
+    Click(form_.Button2);
+    Settle();
+    EXPECT_EQ(Figures(), (std::vector<std::wstring>{L"Scan progress:", L"0", L"0:00:00", L"0", L"0"}));
+    EXPECT_EQ(ProgressOf(form_), 0);
+
+    Click(form_.PauseResumeButton);
+    EXPECT_TRUE(PumpUntil([this] { return Text(form_.ScanElapsedTimeLabel) != L"0:00:00"; }, 5s))
+        << "the elapsed time goes on while paused";
+    Click(form_.Button4);
+    Settle();
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_NE(Text(form_.ScanElapsedTimeLabel), L"0:00:00") << "the labels stay after Stop";
 }
 
 TEST_F(MainFormTest, ClosingIsRefusedWhileScanningAndStopWorksWhilePaused)
