@@ -6,6 +6,7 @@
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
 #include "ui/ProductTheme.h"
+#include "ui/ResultsForm.h"
 #include "ui/SettingsForm.h"
 
 #include <commctrl.h>
@@ -115,8 +116,14 @@ std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
     return std::make_unique<TScannerThread>();
 }
 
+TResultsFrm* TMainFrm::ResultsWindow() const noexcept
+{
+    return results_ != nullptr && results_->Handle() != nullptr ? results_.get() : nullptr;
+}
+
 void TMainFrm::StartScanningActionExecute()
 {
+    results_.reset();
     FScannerThread = CreateWorker();
     ShowZeroProgress();
     SetScanProgressTimer(true);
@@ -139,22 +146,25 @@ void TMainFrm::ResumeScanningActionExecute()
 
 void TMainFrm::StopScanningActionExecute()
 {
-    EndScan();
+    ShowResults(EndScan());
 }
 
-// The worker is stopped and its final figures shown before it goes; the labels keep them.
-void TMainFrm::EndScan()
+// The worker is stopped and its final figures shown before it goes (the labels keep them);
+// returns its findings.
+std::vector<TFinding> TMainFrm::EndScan()
 {
     SetScanProgressTimer(false);
     std::unique_ptr<TScannerThread> worker = std::move(FScannerThread);
     worker->StopThread();
     ShowScanFigures(worker->GetScanInfo());
+    std::vector<TFinding> findings = worker->FindingsFrom(0);
     worker.reset();
     BindButton(PauseResumeButton, PauseScanningAction);
     SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
     taskbar_.Clear(Handle());
     // A message box may follow, and its loop runs no idle updates: show the idle buttons now.
     UpdateActions();
+    return findings;
 }
 
 void TMainFrm::ExitActionExecute()
@@ -206,12 +216,13 @@ void TMainFrm::ShowScanFigures(const TScanInfo& aInfo)
     SetText(ScanPossibleThreatCountLabel, std::to_wstring(aInfo.PossibleCount));
 }
 
-// The worker has ended by itself: its final figures, the idle state, then the message.
+// The worker has ended by itself: its final figures, the idle state, the message, then the findings.
 void TMainFrm::FinishScan()
 {
     const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
-    EndScan();
+    std::vector<TFinding> findings = EndScan();
     ShowScanEnd(failure);
+    ShowResults(std::move(findings));
 }
 
 // A worker ended by an error is reported as a failure, never as a success. Either box belongs to
@@ -222,6 +233,15 @@ void TMainFrm::ShowScanEnd(const std::optional<std::wstring>& aFailure)
         ShowErrorMessage(L"Scanning failed: " + *aFailure, Handle());
     else
         MessageBoxW(Handle(), L"Scanning finished successfully.", L"Quorvane", MB_OK | MB_ICONINFORMATION);
+}
+
+// A scan with findings opens their window, modeless and owned by this one; without, nothing opens.
+void TMainFrm::ShowResults(std::vector<TFinding> aFindings)
+{
+    if (aFindings.empty() || Handle() == nullptr)
+        return;
+    results_ = std::make_unique<TResultsFrm>(Handle(), std::move(aFindings));
+    results_->Show();
 }
 
 void TMainFrm::SetScanProgressTimer(bool aEnabled)

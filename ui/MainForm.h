@@ -8,6 +8,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+class TResultsFrm;
 
 class TMainFrm : public TForm {
 public:
@@ -16,6 +19,8 @@ public:
     ~TMainFrm() override;
 
     bool Scanning() const noexcept { return FScannerThread != nullptr; }
+    // The window with the findings of the last scan while it is open, otherwise nullptr.
+    TResultsFrm* ResultsWindow() const noexcept;
 
     HWND BannerControl = nullptr;
     HWND Label1 = nullptr;
@@ -70,12 +75,14 @@ private:
     void ShowZeroProgress();
     void ShowScanFigures(const TScanInfo& aInfo);
     void FinishScan();
-    void EndScan();
+    std::vector<TFinding> EndScan();
     void ShowScanEnd(const std::optional<std::wstring>& aFailure);
+    void ShowResults(std::vector<TFinding> aFindings);
     bool FormCloseQuery() const noexcept { return !Scanning(); }
     void SetScanProgressTimer(bool aEnabled);
 
     std::unique_ptr<TScannerThread> FScannerThread;
+    std::unique_ptr<TResultsFrm> results_;
     TTaskbarProgress taskbar_;
     std::wstring timeSeparator_;
 };
