@@ -260,10 +260,10 @@ void TMainFrm::DrawItem(const DRAWITEMSTRUCT& aItem)
         DrawBanner(aItem.hDC, aItem.rcItem, Dpi());
 }
 
-// Windows is ending the session: stop the scan and go, without asking.
+// Windows is ending the session: stop the scan and go, without asking or showing findings.
 void TMainFrm::EndSession()
 {
     if (Scanning())
-        StopScanningActionExecute();
+        EndScan();
     DestroyWindow(Handle());
 }

@@ -53,6 +53,26 @@ int CALLBACK CompareRanks(LPARAM aLeft, LPARAM aRight, LPARAM aRanks)
     return left < right ? -1 : (left > right ? 1 : 0);
 }
 
+// The window stays disabled while the object lives, unless it was disabled already.
+class DisabledWindow {
+public:
+    explicit DisabledWindow(HWND aWindow) : window_(aWindow != nullptr && IsWindowEnabled(aWindow) ? aWindow : nullptr)
+    {
+        if (window_ != nullptr)
+            EnableWindow(window_, FALSE);
+    }
+    ~DisabledWindow()
+    {
+        if (window_ != nullptr)
+            EnableWindow(window_, TRUE);
+    }
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+private:
+    HWND window_;
+};
+
 void Move(HWND aControl, int aX, int aY, int aWidth, int aHeight)
 {
     SetWindowPos(aControl, nullptr, aX, aY, aWidth, aHeight, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -175,10 +195,16 @@ void TResultsFrm::CopyRows()
     SetClipboardText(Handle(), ClipboardText(RowsToCopy()));
 }
 
+// The owner is disabled too while the dialog is up: its Start would close this window under the dialog.
 void TResultsFrm::SaveReport()
 {
     std::wstring path;
-    if (SelectSaveFile(L"scan-results.csv", L"CSV files", L"csv", Handle(), path))
+    bool chosen = false;
+    {
+        const DisabledWindow owner(GetWindow(Handle(), GW_OWNER));
+        chosen = SelectSaveFile(L"scan-results.csv", L"CSV files", L"csv", Handle(), path);
+    }
+    if (chosen)
         WriteReport(path);
 }
 
@@ -284,7 +310,7 @@ void TResultsFrm::FitObjectColumn()
     ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
 }
 
-// The Threat and Kind columns keep their share of the list at the new DPI, as the user left them.
+// The Threat and Kind columns keep their widths, as the user left them, at the new DPI; Object takes the rest.
 void TResultsFrm::Rescaled()
 {
     for (int column : {1, 2}) {

@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -407,6 +408,39 @@ TEST_F(ResultsFormTest, SaveReportWritesThroughTheSystemSaveDialog)
     const std::string bytes = ReadBytes(path);
     EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBFObject,Threat,Kind\r\nC:\\test\\eicar.com,"))
         << testing::PrintToString(bytes);
+}
+
+TEST(ResultsFormOwnedTest, TheOwnerIsDisabledWhileTheSaveDialogIsUpAndEnabledAgainAfterCancel)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+        GetModuleHandleW(nullptr), nullptr);
+    {
+        TResultsFrm form(owner, kFindings);
+        form.Show();
+        Settle();
+        std::optional<bool> ownerEnabled;
+        std::atomic<bool> cancelled{false};
+        bool dialogGone = false;
+        RunWithDriver([&form, &cancelled, &dialogGone] {
+            Click(form.SaveButton);
+            dialogGone = PumpUntil([&cancelled] { return cancelled && !WaitForOwnMessageBox(0ms); }, 20s);
+        },
+            [owner, &ownerEnabled, &cancelled] {
+                HWND dialog = WaitForDialog();
+                if (dialog != nullptr) {
+                    ownerEnabled = IsWindowEnabled(owner) != FALSE;
+                    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+                }
+                cancelled = true;
+            });
+        EXPECT_TRUE(dialogGone);
+        EXPECT_EQ(ownerEnabled, false) << "the owner's Start must not close the window under its dialog";
+        EXPECT_TRUE(IsWindowEnabled(owner)) << "enabled again after the dialog";
+        EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+    }
+    DestroyWindow(owner);
+    CoUninitialize();
 }
 
 } // namespace
