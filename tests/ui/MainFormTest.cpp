@@ -364,6 +364,7 @@ TEST_F(MainFormTest, StopWithFindingsOpensTheResultsAtOnceAndStartClosesThem)
     Settle();
     EXPECT_FALSE(IsWindow(window)) << "Start closes the old results";
     EXPECT_EQ(form_.ResultsWindow(), nullptr);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"C:\\clean.exe"; }, 10s));
     Click(form_.Button4);
     Settle();
     ASSERT_NE(form_.ResultsWindow(), nullptr) << "the new scan's own results";
