@@ -1,4 +1,4 @@
-// File handles with sized reads and writes; full-path expansion.
+// File handles: opening, creating, sized reads and writes; full-path expansion.
 #include "platform/File.h"
 
 #include "platform/Error.h"
@@ -30,6 +30,16 @@ File File::OpenExisting(const std::wstring& aPath, Access aAccess, DWORD aShareM
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         throw AppError(L"Cannot open file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error), error);
+    }
+    return File(handle);
+}
+
+File File::CreateAlways(const std::wstring& aPath)
+{
+    HANDLE handle = CreateFileW(aPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        throw AppError(L"Cannot create file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error));
     }
     return File(handle);
 }

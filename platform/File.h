@@ -19,6 +19,10 @@ public:
     // AppError "Cannot open file "<full path>". <system text>" with the system's code when refused.
     static File OpenExisting(const std::wstring& aPath, Access aAccess, DWORD aShareMode);
 
+    // Creates aPath for writing, replacing a file of that name, shared with nobody.
+    // Throws AppError "Cannot create file "<full path>". <system text>" when the system refuses.
+    static File CreateAlways(const std::wstring& aPath);
+
     bool IsOpen() const noexcept { return handle_.IsValid(); }
 
     // The file's size in bytes. Throws AppError with the system's text and code.
