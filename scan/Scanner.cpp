@@ -16,12 +16,12 @@ constexpr DWORD kBlockSize = 8192;
 
 } // namespace
 
-void TScanner::ScanFile(const std::wstring& aPath)
+void TScanner::ScanFile(const std::wstring& aPath, bool aWow64View)
 {
     if (aPath.empty())
         return;
     try {
-        const std::wstring resolved = ResolveFilePath(aPath);
+        const std::wstring resolved = aWow64View ? ResolveWow64FilePath(aPath) : ResolveFilePath(aPath);
         if (TObjectInspector* inspector = FScannerThread->Inspector()) {
             ReadInspected(resolved, *inspector);
         } else {
@@ -73,10 +73,15 @@ void TScanner::NextEntry(std::int32_t& aCurrent, std::size_t aCount) noexcept
 
 SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
 {
+#if defined(_WIN64)
+    // Nothing is redirected for a 64-bit process.
+    return SharedReadFile(aPath);
+#else
     if (FileExists(aPath))
         return SharedReadFile(aPath);
     const Wow64RedirectionOff nativeView;
     return SharedReadFile(aPath);
+#endif
 }
 
 bool TScanner::ReadObject(SharedReadFile& aFile)

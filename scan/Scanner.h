@@ -27,7 +27,9 @@ protected:
     // matched a signature becomes a finding under its resolved path. Every error is dropped, so
     // it never throws; an object cut short by a read error or by Stop keeps the body matches found
     // before. An empty path reads nothing.
-    void ScanFile(const std::wstring& aPath);
+    // aWow64View: the path was read where 32-bit programs keep theirs, and is resolved as one
+    // of them would (ResolveWow64FilePath).
+    void ScanFile(const std::wstring& aPath, bool aWow64View = false);
     // The inspection of one block of aCount bytes (1 to 8192) of the object being read.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
     // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
