@@ -2,17 +2,22 @@
 // blocks, at the end of an object and when an object is cut short.
 #include "tests/scan/ScanTestSupport.h"
 
+#include "platform/Registry.h"
 #include "scan/FileScanner.h"
+#include "scan/MemoryScanner.h"
+#include "scan/RegistryScanner.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/scan/HelperProcess.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -203,6 +208,68 @@ TEST(ReaderDetectionTest, AnObjectCutShortKeepsItsBodyMatchesButGetsNoHashVerdic
         std::vector<std::wstring>{L"Late"});
     EXPECT_TRUE(MatchNames(EicarLines(), EicarText() + std::string(9000, ' '), true).size() == 1);
     EXPECT_TRUE(MatchNames({EicarLines()[0]}, EicarText(), false).size() == 1);
+}
+
+// The EICAR module beside the test program, under a name of its own in aFolder.
+std::wstring CopyEicarModule(const TempFolder& aFolder)
+{
+    const std::wstring module = aFolder.Str() + L"\\qv-eicar-module.dll";
+    EXPECT_TRUE(CopyFileW((ExeFolder() + L"eicar-module.dll").c_str(), module.c_str(), FALSE));
+    return module;
+}
+
+// A loadable module begins with "MZ": EICAR at any offset.
+SignatureLines EicarAnywhere()
+{
+    return {{Kind::Body, "Eicar-Test-Signature:0:*:" + Hex(EicarText())}};
+}
+
+template <typename Scanner>
+std::vector<TFinding> ScanWithDatabase(const TSignature& aSignature)
+{
+    InspectingHost host(*aSignature.Database());
+    Scanner scanner(&host);
+    while (scanner.ScanNext()) {
+    }
+    return host.Findings();
+}
+
+bool Names(const std::vector<TFinding>& aFindings, const std::wstring& aPath)
+{
+    return std::any_of(aFindings.begin(), aFindings.end(), [&](const TFinding& aFinding) {
+        return aFinding.Object == aPath && aFinding.Threat == L"Eicar-Test-Signature" &&
+            aFinding.Kind == TFindingKind::Infected;
+    });
+}
+
+TEST(ScannerDetectionTest, FindsEicarInAModuleOfARunningProcess)
+{
+    TempFolder folder;
+    const std::unique_ptr<TSignature> signature = LoadDatabase(folder, EicarAnywhere());
+    const std::wstring module = CopyEicarModule(folder);
+    const std::wstring helperPath = folder.Str() + L"\\qv-eicar-helper.exe";
+    wchar_t ownPath[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    ASSERT_TRUE(CopyFileW(ownPath, helperPath.c_str(), FALSE));
+    HelperProcess helper(helperPath, module);
+    ASSERT_TRUE(helper.WaitReady());
+    const std::vector<TFinding> findings = ScanWithDatabase<TMemoryScanner>(*signature);
+    EXPECT_TRUE(Names(findings, module)) << findings.size() << " findings";
+}
+
+TEST(ScannerDetectionTest, FindsEicarInARegisteredComServer)
+{
+    TempFolder folder;
+    const std::unique_ptr<TSignature> signature = LoadDatabase(folder, EicarAnywhere());
+    const std::wstring module = CopyEicarModule(folder);
+    const std::wstring key = L"CLSID\\{5D0C7A10-6B1E-4C4F-9A51-00000000E1CA}";
+    {
+        RegistryKey server = RegistryKey::Create(HKEY_CLASSES_ROOT, key + L"\\InProcServer32", KEY_WRITE);
+        server.SetString(L"", module);
+    }
+    const std::vector<TFinding> findings = ScanWithDatabase<TRegistryScanner>(*signature);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    EXPECT_TRUE(Names(findings, module)) << findings.size() << " findings";
 }
 
 } // namespace
