@@ -11,6 +11,7 @@
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/support/QuickScan.h"
 
 #include "detect/Database.h"
 
@@ -22,18 +23,6 @@
 #include <string>
 
 namespace {
-
-void ChooseRoot(const wchar_t* aRoot)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.SetMemoryScan(false);
-    settings.SetRegistryScan(false);
-    settings.SetArchiveScan(false);
-    settings.ClearFolders();
-    if (aRoot != nullptr)
-        settings.SetFolderScan(aRoot, true);
-}
 
 // Between the scanners and the public worker's own parts: notes the time and memory of the
 // first two reports and passes every call on to the worker.
@@ -110,7 +99,7 @@ void PrintDatabase(const TSignature& aSignature)
 
 int Signature(const std::wstring& aSignature)
 {
-    ChooseRoot(nullptr);
+    UseQuickScanSettings({});
     const MemorySample before = SampleMemory();
     const double start = NowMs();
     BenchHost host;
@@ -126,7 +115,7 @@ int Signature(const std::wstring& aSignature)
 
 int Scan(const wchar_t* aRoot, const std::wstring& aSignature)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     BenchHost host;
     auto worker = host.StartWorker(aSignature);
     WaitFinished(*worker);
@@ -152,7 +141,7 @@ int Scan(const wchar_t* aRoot, const std::wstring& aSignature)
 
 int Stop(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     double worst = 0;
     for (int run = 0; run < 5; ++run) {
         BenchHost host;

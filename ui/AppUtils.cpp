@@ -3,6 +3,7 @@
 
 #include "platform/ComPtr.h"
 #include "platform/Error.h"
+#include "platform/SystemLibrary.h"
 
 #include <shobjidl.h>
 
@@ -20,18 +21,35 @@ bool AddOption(IFileDialog& aDialog, FILEOPENDIALOGOPTIONS aOption)
     return SUCCEEDED(aDialog.GetOptions(&options)) && SUCCEEDED(aDialog.SetOptions(options | aOption));
 }
 
+// The file system path of the dialog's result; false when it has none.
+bool ResultPath(IFileDialog& aDialog, std::wstring& aPath)
+{
+    ComPtr<IShellItem> item;
+    if (FAILED(aDialog.GetResult(item.Put())))
+        return false;
+    CoTaskText path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path.Text)) || path.Text == nullptr)
+        return false;
+    aPath = path.Text;
+    return true;
+}
+
 } // namespace
 
 DWORD WindowsMajorVersion() noexcept
 {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    const auto rtlGetVersion = ProcedureAddress<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
     if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0)
         return 0;
     return info.dwMajorVersion;
+}
+
+bool HasFolderPicker(DWORD aMajorVersion) noexcept
+{
+    return aMajorVersion >= 6;
 }
 
 bool IsDriveRoot(std::wstring_view aText) noexcept
@@ -41,7 +59,7 @@ bool IsDriveRoot(std::wstring_view aText) noexcept
 
 bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath)
 {
-    if (WindowsMajorVersion() < 6)
+    if (!HasFolderPicker(WindowsMajorVersion()))
         throw AppError(L"You can't add custom folder on Windows less then Vista");
     ComPtr<IFileDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileDialog,
@@ -53,12 +71,23 @@ bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath)
     dialog->SetTitle(aTitle.c_str());
     if (FAILED(dialog->Show(aOwner)))
         return false;
-    ComPtr<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.Put())))
+    return ResultPath(*dialog.Get(), aPath);
+}
+
+bool SelectSaveFile(const std::wstring& aFileName, const std::wstring& aTypeName, const std::wstring& aExtension,
+    HWND aOwner, std::wstring& aPath)
+{
+    ComPtr<IFileSaveDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
+            dialog.PutVoid())))
         return false;
-    CoTaskText path;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path.Text)) || path.Text == nullptr)
+    const std::wstring pattern = L"*." + aExtension;
+    const COMDLG_FILTERSPEC types[] = {{aTypeName.c_str(), pattern.c_str()}};
+    dialog->SetFileTypes(1, types);
+    dialog->SetDefaultExtension(aExtension.c_str());
+    dialog->SetFileName(aFileName.c_str());
+    AddOption(*dialog.Get(), FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM);
+    if (FAILED(dialog->Show(aOwner)))
         return false;
-    aPath = path.Text;
-    return true;
+    return ResultPath(*dialog.Get(), aPath);
 }

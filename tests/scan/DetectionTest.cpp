@@ -8,6 +8,7 @@
 #include "settings/Settings.h"
 #include "signature/Signature.h"
 #include "tests/support/DatabaseFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

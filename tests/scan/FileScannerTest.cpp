@@ -2,11 +2,13 @@
 #include "tests/scan/Tree.h"
 #include "platform/Error.h"
 #include "platform/Handle.h"
-#include "scan/FileExtensions.h"
+#include "platform/TextCompare.h"
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +16,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,20 +33,6 @@ public:
     }
     std::string content;
 };
-
-void SetRoots(const std::vector<std::wstring>& aRoots)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.ClearFolders();
-    for (const std::wstring& root : aRoots)
-        settings.SetFolderScan(root, true);
-}
-
-void WriteFile(const std::wstring& aPath, const std::string& aContent)
-{
-    std::ofstream(std::filesystem::path(aPath), std::ios::binary) << aContent;
-}
 
 std::vector<std::unique_ptr<TScanner>> FileScannerOnly(TScanHost* aHost)
 {
@@ -107,14 +94,14 @@ protected:
 TEST_F(FileScannerTest, ReadsTheListInLocaleOrderWithPercentages)
 {
     MakeTree(root, {L"sub\\", L"README"});
-    WriteFile(root + L"\\sub.dll", "1");
-    WriteFile(root + L"\\sub\\a.exe", "2");
-    WriteFile(root + L"\\subz.exe", "3");
+    WriteTestFile(root + L"\\sub.dll", "1");
+    WriteTestFile(root + L"\\sub\\a.exe", "2");
+    WriteTestFile(root + L"\\subz.exe", "3");
     std::vector<std::wstring> sorted = {root + L"\\sub.dll", root + L"\\sub\\a.exe", root + L"\\subz.exe"};
-    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareText(aA, aB) < 0; });
-    // Wine's walk yields sub\a.exe first; the order must still come from CompareStringW.
+    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareForUser(aA, aB) < 0; });
+    // Wine's walk yields sub\a.exe first; the order must still come from the user's locale.
     ASSERT_NE(sorted.front(), root + L"\\sub\\a.exe");
-    SetRoots({root});
+    UseQuickScanSettings({root});
 
     ReadingFileScanner scanner(&host);
     ScanAll(scanner);
@@ -144,7 +131,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
         {{root + L"\\Data", root + L"\\Data\\Sub", root + L"\\Data"}, {root + L"\\Data\\b.exe", root + L"\\Data\\Sub\\x.dll"}},
     };
     for (const Case& c : cases) {
-        SetRoots(c.roots);
+        UseQuickScanSettings(c.roots);
         RecordingHost caseHost;
         TFileScanner scanner(&caseHost);
         while (scanner.ScanNext()) {
@@ -160,7 +147,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
 
 TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 {
-    WriteFile(root + L"\\a.exe", "a");
+    WriteTestFile(root + L"\\a.exe", "a");
     const std::wstring missing = root + L"\\Missing";
     const std::wstring invalid = root + L"\\a|b";
     const std::wstring cases[][2] = {
@@ -168,7 +155,7 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
         {invalid, L"Invalid folder: " + invalid},
     };
     for (const auto& c : cases) {
-        SetRoots({root, c[0]});
+        UseQuickScanSettings({root, c[0]});
         RecordingHost caseHost;
         ReadingFileScanner scanner(&caseHost);
         try {
@@ -185,7 +172,7 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 {
     const std::wstring missing = root + L"\\Missing";
-    SetRoots({missing});
+    UseQuickScanSettings({missing});
     TScannerThread running(NoSignature, FileScannerOnly);
     running.StartThread();
     for (int i = 0; i < 2000 && !running.Finished(); ++i)
@@ -197,7 +184,7 @@ TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 TEST_F(FileScannerTest, ArchivesAreChosenWhenTheScannerIsCreated)
 {
     MakeTree(root, {L"a.zip", L"README"});
-    SetRoots({root});
+    UseQuickScanSettings({root});
     for (const bool archives : {true, false}) {
         Settings().SetArchiveScan(archives);
         RecordingHost caseHost;
@@ -214,7 +201,7 @@ TEST_F(FileScannerTest, ArchivesAreChosenWhenTheScannerIsCreated)
 TEST_F(FileScannerTest, ReleaseDuringTheWalkStopsItAtTheEntryItHolds)
 {
     MakeTree(root, {L"a\\", L"a\\1.exe", L"a\\2.exe", L"a\\3.exe", L"b\\", L"b\\4.exe", L"b\\5.exe", L"c.exe"});
-    SetRoots({root});
+    UseQuickScanSettings({root});
     constexpr int kHeldPoll = 4;
     HoldingHost holder(kHeldPoll);
     auto running = std::make_unique<TScannerThread>(NoSignature, holder.Relay(FileScannerOnly));

@@ -2,6 +2,7 @@
 #include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Handle.h"
+#include "platform/TextCompare.h"
 #include "scan/MemoryScanner.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,7 +76,7 @@ public:
 
 bool SameText(const std::wstring& aLeft, const std::wstring& aRight)
 {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, aLeft.c_str(), -1, aRight.c_str(), -1) == CSTR_EQUAL;
+    return CompareForUser(aLeft, aRight) == 0;
 }
 
 TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
@@ -103,8 +104,7 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
     EXPECT_EQ(std::count_if(modules.begin(), modules.end(), [&](auto& m) { return SameText(m, helperPath); }), 1);
     EXPECT_EQ(std::count_if(modules.begin(), modules.end(), [&](auto& m) { return SameText(m, ownPath); }), 1);
     for (std::size_t i = 1; i < modules.size(); ++i) {
-        EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, modules[i - 1].c_str(), -1,
-                      modules[i].c_str(), -1), CSTR_LESS_THAN)
+        EXPECT_LT(CompareForUser(modules[i - 1], modules[i]), 0)
             << testing::PrintToString(modules[i - 1]) << " before " << testing::PrintToString(modules[i]);
     }
     // The percentages themselves are stated in the ScannerPercentage table.

@@ -3,6 +3,7 @@
 
 #include "platform/Registry.h"
 #include "scan/RegistryScanner.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -52,7 +53,7 @@ private:
 DWORD ClassCount()
 {
     const std::optional<RegistryKey> classes = RegistryKey::TryOpen(HKEY_CLASSES_ROOT, L"CLSID", KEY_READ);
-    return classes ? classes->QuerySubKeyInfo().value_or(SubKeyInfo{}).count : 0;
+    return classes ? classes->QuerySubKeyInfo().count : 0;
 }
 
 TEST(RegistryScanner, ReadsServerFilesOfEveryRegistrationAndSkipsValuesThatAreNotText)

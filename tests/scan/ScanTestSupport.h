@@ -1,4 +1,4 @@
-// Test doubles for the scan engine: block recorders and file helpers.
+// Test doubles for the scan engine: block recorders.
 #pragma once
 
 #include "scan/Scanner.h"
@@ -34,6 +34,3 @@ public:
     std::string content;
     std::vector<std::string> markedBlocks;
 };
-
-// Writes aContent to aPath, replacing the file; throws std::runtime_error on failure.
-void WriteTestFile(const std::wstring& aPath, const std::string& aContent);

@@ -3,6 +3,7 @@
 
 #include "platform/Handle.h"
 #include "platform/Wow64Redirection.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,8 @@
 #include "scan/ScanQueue.h"
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +16,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::wstring SignaturePath()
-{
-    return ExeFolder() + L"signature.dat";
-}
 
 bool WaitFinished(const TScannerThread& aWorker, std::chrono::seconds aLimit = std::chrono::seconds(60))
 {
@@ -51,22 +48,12 @@ std::vector<std::wstring> NameRuns(const std::vector<Report>& aReports)
 
 class WorkerFromSettingsTest : public testing::Test {
 protected:
-    // A valid signature.dat: 16 MiB of payload stamped with its MD5.
-    static void SetUpTestSuite()
-    {
-        WriteTestFile(SignaturePath(), std::string(TSignature::kMinFileSize, 'S'));
-        TSignature::StampFile(SignaturePath());
-    }
-    static void TearDownTestSuite() { DeleteFileW(SignaturePath().c_str()); }
+    static void SetUpTestSuite() { WriteSignatureFile(); }
+    static void TearDownTestSuite() { RemoveSignatureFile(); }
 
     void SetUp() override
     {
-        TSettings& settings = Settings();
-        settings.SetFullScan(false);
-        settings.SetMemoryScan(false);
-        settings.SetRegistryScan(false);
-        settings.SetArchiveScan(false);
-        settings.ClearFolders();
+        UseQuickScanSettings({});
         WriteTestFile(file, "QVMARK-file");
     }
 
