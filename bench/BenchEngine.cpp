@@ -5,10 +5,12 @@
 #include "bench/BenchClock.h"
 
 #include "platform/Error.h"
-#include "scan/Scanner.h"
+#include "scan/ScanHost.h"
+#include "scan/ScanQueue.h"
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/support/QuickScan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,23 +21,20 @@
 
 namespace {
 
-void ChooseRoot(const wchar_t* aRoot)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.SetMemoryScan(false);
-    settings.SetRegistryScan(false);
-    settings.SetArchiveScan(false);
-    settings.ClearFolders();
-    if (aRoot != nullptr)
-        settings.SetFolderScan(aRoot, true);
-}
-
-// The public worker's own parts; notes the time and memory of the first two reports.
-class BenchWorker : public TScannerThread {
+// Between the scanners and the public worker's own parts: notes the time and memory of the
+// first two reports and passes every call on to the worker.
+class BenchHost : public TScanHost {
 public:
-    BenchWorker() : TScannerThread(LoadSignature, BuildQueueFromSettings) { StartThread(); }
-    ~BenchWorker() override { StopThread(); }
+    std::unique_ptr<TScannerThread> StartWorker()
+    {
+        auto worker = std::make_unique<TScannerThread>([] { return std::make_unique<TSignature>(); },
+            [this](TScanHost* aWorker) {
+                worker_ = aWorker;
+                return BuildScanQueue(this);
+            });
+        worker->StartThread();
+        return worker;
+    }
 
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override
     {
@@ -49,8 +48,11 @@ public:
         }
         if (report > 0)
             pathChars += aObjectName.size();
-        TScannerThread::SetScanInfo(aObjectName, aProgress);
+        worker_->SetScanInfo(aObjectName, aProgress);
     }
+    void AddFinding(TFinding aFinding) override { worker_->AddFinding(std::move(aFinding)); }
+    bool Terminated() const noexcept override { return worker_->Terminated(); }
+    TObjectInspector* Inspector() noexcept override { return worker_->Inspector(); }
 
     std::atomic<long long> reports{0};
     long long pathChars = 0;
@@ -58,6 +60,9 @@ public:
     double listedMs = 0;
     MemorySample building;
     MemorySample listed;
+
+private:
+    TScanHost* worker_ = nullptr;
 };
 
 void WaitFinished(const TScannerThread& aWorker)
@@ -68,9 +73,10 @@ void WaitFinished(const TScannerThread& aWorker)
 
 int Signature()
 {
-    ChooseRoot(nullptr);
+    UseQuickScanSettings({});
     const double start = NowMs();
-    auto worker = std::make_unique<BenchWorker>();
+    BenchHost host;
+    auto worker = host.StartWorker();
     Print("engine_sig_ms", NowMs() - start);
     WaitFinished(*worker);
     return 0;
@@ -78,37 +84,39 @@ int Signature()
 
 int Scan(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
-    auto worker = std::make_unique<BenchWorker>();
+    UseQuickScanSettings({aRoot});
+    BenchHost host;
+    auto worker = host.StartWorker();
     WaitFinished(*worker);
     const double endMs = NowMs();
     if (worker->FailureMessage()) {
         std::fwprintf(stderr, L"scan failed: %ls\n", worker->FailureMessage()->c_str());
         return 1;
     }
-    const double files = static_cast<double>(worker->reports - 1);
-    const double textBytes = static_cast<double>(worker->pathChars) * sizeof(wchar_t);
+    const double files = static_cast<double>(host.reports - 1);
+    const double textBytes = static_cast<double>(host.pathChars) * sizeof(wchar_t);
     Print("engine_files", files);
-    Print("engine_path_chars_avg", static_cast<double>(worker->pathChars) / files);
-    Print("engine_list_ms", worker->listedMs - worker->buildingMs);
-    Print("engine_scan_ms", endMs - worker->buildingMs);
-    Print("engine_list_bytes_per_file", (worker->listed.workingSet - worker->building.workingSet - textBytes) / files);
-    Print("engine_peak_bytes_per_file", (worker->listed.peakWorkingSet - worker->building.workingSet) / files);
-    Print("engine_peak_set_by_list", worker->listed.peakWorkingSet > worker->building.peakWorkingSet ? 1 : 0);
+    Print("engine_path_chars_avg", static_cast<double>(host.pathChars) / files);
+    Print("engine_list_ms", host.listedMs - host.buildingMs);
+    Print("engine_scan_ms", endMs - host.buildingMs);
+    Print("engine_list_bytes_per_file", (host.listed.workingSet - host.building.workingSet - textBytes) / files);
+    Print("engine_peak_bytes_per_file", (host.listed.peakWorkingSet - host.building.workingSet) / files);
+    Print("engine_peak_set_by_list", host.listed.peakWorkingSet > host.building.peakWorkingSet ? 1 : 0);
     Print("engine_process_peak_mib", SampleMemory().peakWorkingSet / 1048576.0);
     return 0;
 }
 
 int Stop(const wchar_t* aRoot)
 {
-    ChooseRoot(aRoot);
+    UseQuickScanSettings({aRoot});
     double worst = 0;
     for (int run = 0; run < 5; ++run) {
-        auto worker = std::make_unique<BenchWorker>();
-        while (worker->reports == 0)
+        BenchHost host;
+        auto worker = host.StartWorker();
+        while (host.reports == 0)
             Sleep(1);
         Sleep(150 + 100 * run);
-        if (worker->reports != 1) {
+        if (host.reports != 1) {
             std::fprintf(stderr, "the walk ended before the release\n");
             return 1;
         }

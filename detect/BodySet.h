@@ -3,15 +3,27 @@
 #include "detect/LiteralAutomaton.h"
 #include "detect/Signature.h"
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace detect {
 
-// A part of a compiled pattern: its elements and the fixed run (the anchor) the automaton finds.
+// A pattern element in 12 bytes: byte sets live in the BodySet's pool.
+struct CompiledElement {
+    PatternElement::Type Kind = PatternElement::Type::Byte;
+    std::uint8_t Value = 0;
+    std::uint8_t Mask = 0xFF;
+    std::uint32_t Min = 0; // Gap: least bytes; Set: index in the pool
+    std::uint32_t Max = 0; // Gap: most bytes
+    bool IsFixed() const { return Kind == PatternElement::Type::Byte && Mask == 0xFF; }
+};
+
+// A part of a compiled pattern: its elements and the fixed run (the anchor, at most
+// MaxAnchorLength bytes) the automaton finds.
 struct CompiledPart {
-    std::vector<PatternElement> Elements;
+    std::vector<CompiledElement> Elements;
     std::uint32_t GapMin = 0;
     std::uint32_t AnchorBegin = 0; // element range of the anchor
     std::uint32_t AnchorEnd = 0;
@@ -36,6 +48,8 @@ struct AnchorUser {
 // Body signatures compiled for matching: one automaton over every part's anchor.
 class BodySet {
 public:
+    static constexpr std::uint32_t MaxAnchorLength = 32;
+
     void Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex);
     void Finish();
 
@@ -46,8 +60,19 @@ public:
     // Most a part's end can lie past its anchor's verification point's least end.
     std::uint32_t Slack() const { return mSlack; }
     std::size_t MemoryBytes() const;
+    // An upper estimate of MemoryBytes() once Finish has run, kept as signatures are added.
+    std::size_t EstimatedBytes() const { return mEstimate; }
+
+    bool Accepts(const CompiledElement& aElement, std::uint8_t aByte) const {
+        if (aElement.Kind == PatternElement::Type::Set) return (mSets[aElement.Min][aByte >> 6] >> (aByte & 63)) & 1;
+        return (aByte & aElement.Mask) == aElement.Value;
+    }
 
 private:
+    CompiledElement Compile(const PatternElement& aElement);
+
+    std::vector<std::array<std::uint64_t, 4>> mSets;
+    std::size_t mEstimate = 0;
     std::vector<CompiledBody> mSignatures;
     std::vector<AnchorUser> mUsers;
     LiteralAutomaton mAutomaton;

@@ -2,47 +2,80 @@
 
 #include <algorithm>
 #include <deque>
+#include <string_view>
 
 namespace detect {
 
 void LiteralAutomaton::Add(const std::vector<std::uint8_t>& aLiteral, std::uint32_t aValue) {
-    std::uint32_t state = 0;
-    for (std::uint8_t byte : aLiteral) {
-        auto& children = mBuildChildren[state];
-        auto found = std::find_if(children.begin(), children.end(), [byte](const auto& c) { return c.first == byte; });
-        if (found != children.end()) {
-            state = found->second;
-            continue;
-        }
-        const auto next = static_cast<std::uint32_t>(mBuildChildren.size());
-        children.emplace_back(byte, next);
-        mBuildChildren.emplace_back();
-        mBuildOutputs.emplace_back();
-        state = next;
-    }
-    mBuildOutputs[state].push_back(aValue);
+    mLiterals.push_back({static_cast<std::uint32_t>(mLiteralBytes.size()), static_cast<std::uint32_t>(aLiteral.size()),
+                         aValue});
+    mLiteralBytes.insert(mLiteralBytes.end(), aLiteral.begin(), aLiteral.end());
 }
 
 void LiteralAutomaton::Finish() {
-    mStates.assign(mBuildChildren.size(), State{});
-    for (std::uint32_t s = 0; s < mBuildChildren.size(); ++s) {
-        auto& children = mBuildChildren[s];
-        std::sort(children.begin(), children.end());
-        State& state = mStates[s];
-        state.EdgeBegin = static_cast<std::uint32_t>(mEdgeBytes.size());
-        state.EdgeCount = static_cast<std::uint32_t>(children.size());
-        for (const auto& [byte, target] : children) {
-            mEdgeBytes.push_back(byte);
-            mEdgeTargets.push_back(target);
-        }
-        state.OutBegin = static_cast<std::uint32_t>(mOutputs.size());
-        state.OutCount = static_cast<std::uint32_t>(mBuildOutputs[s].size());
-        mOutputs.insert(mOutputs.end(), mBuildOutputs[s].begin(), mBuildOutputs[s].end());
-    }
-    mBuildChildren = {};
-    mBuildOutputs = {};
+    BuildTrie();
+    mLiterals = {};
+    mLiteralBytes = {};
     BuildLinks();
     BuildPairs();
+}
+
+// Builds the trie in one pass over the literals in sorted order: each shares its path with the
+// previous one up to their common prefix. Edges come out grouped by parent with increasing bytes.
+void LiteralAutomaton::BuildTrie() {
+    const auto view = [this](const Literal& aLiteral) {
+        return std::basic_string_view<std::uint8_t>(mLiteralBytes.data() + aLiteral.Begin, aLiteral.Length);
+    };
+    std::vector<std::uint32_t> order(mLiterals.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const auto va = view(mLiterals[a]), vb = view(mLiterals[b]);
+        return va != vb ? va < vb : a < b;
+    });
+    struct Edge {
+        std::uint32_t Parent, Child;
+        std::uint8_t Byte;
+    };
+    std::vector<Edge> edges;
+    std::vector<std::uint32_t> path{0}, depth{0};
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> outputs; // state, value
+    std::basic_string_view<std::uint8_t> previous;
+    for (std::uint32_t index : order) {
+        const auto literal = view(mLiterals[index]);
+        std::size_t common = 0;
+        while (common < literal.size() && common < previous.size() && literal[common] == previous[common]) ++common;
+        path.resize(common + 1);
+        for (std::size_t k = common; k < literal.size(); ++k) {
+            const auto child = static_cast<std::uint32_t>(depth.size());
+            edges.push_back({path[k], child, literal[k]});
+            depth.push_back(static_cast<std::uint32_t>(k + 1));
+            path.push_back(child);
+        }
+        outputs.emplace_back(path[literal.size()], mLiterals[index].Value);
+        previous = literal;
+    }
+    mStates.assign(depth.size(), State{});
+    for (const Edge& edge : edges) ++mStates[edge.Parent].EdgeCount;
+    for (const auto& output : outputs) ++mStates[output.first].OutCount;
+    std::uint32_t edgeAt = 0, outAt = 0;
+    for (std::uint32_t s = 0; s < mStates.size(); ++s) {
+        mStates[s].Depth = static_cast<std::uint8_t>(std::min<std::uint32_t>(depth[s], 255));
+        mStates[s].EdgeBegin = edgeAt;
+        mStates[s].OutBegin = outAt;
+        edgeAt += mStates[s].EdgeCount;
+        outAt += mStates[s].OutCount;
+    }
+    mEdgeBytes.assign(edges.size(), 0);
+    mEdgeTargets.assign(edges.size(), 0);
+    std::vector<std::uint32_t> fill(mStates.size(), 0);
+    for (const Edge& edge : edges) {
+        const std::uint32_t at = mStates[edge.Parent].EdgeBegin + fill[edge.Parent]++;
+        mEdgeBytes[at] = edge.Byte;
+        mEdgeTargets[at] = edge.Child;
+    }
+    mOutputs.assign(outputs.size(), 0);
+    std::fill(fill.begin(), fill.end(), 0);
+    for (const auto& [state, value] : outputs) mOutputs[mStates[state].OutBegin + fill[state]++] = value;
 }
 
 std::uint32_t LiteralAutomaton::Child(std::uint32_t aState, std::uint8_t aByte) const {
@@ -67,8 +100,7 @@ void LiteralAutomaton::BuildLinks() {
     for (int b = 0; b < 256; ++b) {
         mRoot[b] = Child(0, static_cast<std::uint8_t>(b));
         if (mRoot[b] != 0) {
-            mStates[mRoot[b]].Depth = 1;
-            mStates[mRoot[b]].Byte = static_cast<std::uint32_t>(b);
+            mStates[mRoot[b]].Byte = static_cast<std::uint8_t>(b);
             queue.push_back(mRoot[b]);
         }
     }
@@ -80,7 +112,6 @@ void LiteralAutomaton::BuildLinks() {
             const std::uint32_t child = mEdgeTargets[state.EdgeBegin + e];
             const std::uint32_t fail = Step(state.Fail, mEdgeBytes[state.EdgeBegin + e]);
             State& c = mStates[child];
-            c.Depth = state.Depth + 1;
             c.Fail = fail;
             c.OutLink = mStates[fail].OutCount > 0 ? fail : mStates[fail].OutLink;
             queue.push_back(child);

@@ -31,17 +31,22 @@ public:
 
     std::size_t MemoryBytes() const;
     bool Empty() const { return mStates.size() <= 1; }
+    // Bytes a literal of this length may take once compiled, for memory budgets.
+    static constexpr std::size_t BytesPerLiteralByte = 48;
 
 private:
     struct State {
         std::uint32_t EdgeBegin = 0;
-        std::uint32_t EdgeCount = 0;
         std::uint32_t Fail = 0;
         std::uint32_t OutBegin = 0;
         std::uint32_t OutCount = 0;
         std::uint32_t OutLink = 0; // nearest shorter suffix state with outputs, 0 if none
-        std::uint32_t Depth = 0;
-        std::uint32_t Byte = 0; // depth 1: the byte leading here from the root
+        std::uint16_t EdgeCount = 0;
+        std::uint8_t Depth = 0; // capped at 255
+        std::uint8_t Byte = 0;  // depth 1: the byte leading here from the root
+    };
+    struct Literal {
+        std::uint32_t Begin, Length, Value;
     };
 
     std::uint32_t Child(std::uint32_t aState, std::uint8_t aByte) const;
@@ -51,12 +56,13 @@ private:
         return (mPairs[pair >> 6] >> (pair & 63)) & 1;
     }
     template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
+    void BuildTrie();
     void BuildLinks();
     void BuildPairs();
 
-    // Construction: per-state children, flattened by Finish.
-    std::vector<std::vector<std::pair<std::uint8_t, std::uint32_t>>> mBuildChildren{1};
-    std::vector<std::vector<std::uint32_t>> mBuildOutputs{1};
+    // The literals until Finish.
+    std::vector<Literal> mLiterals;
+    std::vector<std::uint8_t> mLiteralBytes;
 
     std::vector<State> mStates{1};
     std::vector<std::uint8_t> mEdgeBytes;

@@ -18,7 +18,7 @@ bool LaterEnd(const auto& a, const auto& b) {
 } // namespace
 
 ObjectScan::ObjectScan(const Database& aDatabase, HashProvider& aHashes)
-    : mDatabase(aDatabase), mBodies(aDatabase.Bodies()), mHashProvider(aHashes),
+    : mDatabase(aDatabase), mBodies(aDatabase.Bodies()), mHashProvider(aHashes), mVerifier(mBodies),
       mProgress(aDatabase.Bodies().Signatures().size()) {
     mVerifier.Reserve(mBodies.LongestPart());
 }

@@ -13,7 +13,7 @@ void PartVerifier::Reserve(std::uint32_t aLongestPart) {
     mHigh = 0;
 }
 
-void PartVerifier::Gap(const PatternElement& aGap) {
+void PartVerifier::Gap(const CompiledElement& aGap) {
     const std::size_t low = mLow + aGap.Min, high = mHigh + aGap.Max;
     std::fill(mDelta.begin() + static_cast<std::ptrdiff_t>(low), mDelta.begin() + static_cast<std::ptrdiff_t>(high + 2), 0);
     for (std::size_t d = mLow; d <= mHigh; ++d) {
@@ -32,7 +32,7 @@ void PartVerifier::Gap(const PatternElement& aGap) {
     mHigh = high;
 }
 
-void PartVerifier::Byte(const PatternElement& aElement, bool aForward, std::uint64_t aOrigin,
+void PartVerifier::Byte(const CompiledElement& aElement, bool aForward, std::uint64_t aOrigin,
                         const StreamWindow& aWindow) {
     std::size_t low = mHigh + 2, high = 0;
     for (std::size_t d = mLow; d <= mHigh; ++d) {
@@ -40,7 +40,7 @@ void PartVerifier::Byte(const PatternElement& aElement, bool aForward, std::uint
         mReach[d] = 0;
         if (!aForward && aOrigin < d + 1) continue;
         const int byte = aWindow.At(aForward ? aOrigin + d : aOrigin - d - 1);
-        if (byte < 0 || !aElement.Accepts(static_cast<std::uint8_t>(byte))) continue;
+        if (byte < 0 || !mBodies.Accepts(aElement, static_cast<std::uint8_t>(byte))) continue;
         mNext[d + 1] = 1;
         low = std::min(low, d + 1);
         high = d + 1;
@@ -50,14 +50,14 @@ void PartVerifier::Byte(const PatternElement& aElement, bool aForward, std::uint
     mHigh = high;
 }
 
-bool PartVerifier::Walk(const PatternElement* aElements, std::size_t aCount, bool aForward, std::uint64_t aOrigin,
+bool PartVerifier::Walk(const CompiledElement* aElements, std::size_t aCount, bool aForward, std::uint64_t aOrigin,
                         const StreamWindow& aWindow) {
     if (mLow <= mHigh)
         std::fill(mReach.begin() + static_cast<std::ptrdiff_t>(mLow), mReach.begin() + static_cast<std::ptrdiff_t>(mHigh + 1), 0);
     mReach[0] = 1;
     mLow = mHigh = 0;
     for (std::size_t k = 0; k < aCount && mLow <= mHigh; ++k) {
-        const PatternElement& element = aElements[aForward ? k : aCount - 1 - k];
+        const CompiledElement& element = aElements[aForward ? k : aCount - 1 - k];
         if (element.Kind == PatternElement::Type::Gap) Gap(element);
         else Byte(element, aForward, aOrigin, aWindow);
     }
@@ -66,7 +66,7 @@ bool PartVerifier::Walk(const PatternElement* aElements, std::size_t aCount, boo
 
 std::optional<std::uint64_t> PartVerifier::EarliestEnd(const CompiledPart& aPart, std::uint64_t aAnchorEnd,
                                                        const StreamWindow& aWindow) {
-    const PatternElement* suffix = aPart.Elements.data() + aPart.AnchorEnd;
+    const CompiledElement* suffix = aPart.Elements.data() + aPart.AnchorEnd;
     if (!Walk(suffix, aPart.Elements.size() - aPart.AnchorEnd, true, aAnchorEnd, aWindow)) return std::nullopt;
     return aAnchorEnd + mLow;
 }
@@ -89,7 +89,8 @@ std::optional<std::uint64_t> PartVerifier::EarliestStart(const CompiledPart& aPa
 
 std::optional<std::uint64_t> PartVerifier::LatestStart(const CompiledPart& aPart, std::uint64_t aAnchorStart,
                                                        const StreamWindow& aWindow) {
-    if (!Walk(aPart.Elements.data(), aPart.AnchorBegin, false, aAnchorStart, aWindow)) return std::nullopt;
+    if (!Walk(aPart.Elements.data(), aPart.AnchorBegin, false, aAnchorStart, aWindow) || mLow > aAnchorStart)
+        return std::nullopt;
     return aAnchorStart - mLow;
 }
 

@@ -13,6 +13,7 @@ namespace detect {
 // sets of reachable offsets, so the work is linear in the part's length.
 class PartVerifier {
 public:
+    explicit PartVerifier(const BodySet& aBodies) : mBodies(aBodies) {}
     void Reserve(std::uint32_t aLongestPart);
 
     // The least end of the elements after the anchor, which ends at aAnchorEnd.
@@ -27,11 +28,12 @@ public:
 
 private:
     // Fills mReach with distances from aOrigin reachable after the elements; false when none is.
-    bool Walk(const PatternElement* aElements, std::size_t aCount, bool aForward, std::uint64_t aOrigin,
+    bool Walk(const CompiledElement* aElements, std::size_t aCount, bool aForward, std::uint64_t aOrigin,
               const StreamWindow& aWindow);
-    void Gap(const PatternElement& aGap);
-    void Byte(const PatternElement& aElement, bool aForward, std::uint64_t aOrigin, const StreamWindow& aWindow);
+    void Gap(const CompiledElement& aGap);
+    void Byte(const CompiledElement& aElement, bool aForward, std::uint64_t aOrigin, const StreamWindow& aWindow);
 
+    const BodySet& mBodies;
     std::vector<std::uint8_t> mReach, mNext;
     std::vector<std::int32_t> mDelta;
     std::size_t mLow = 1, mHigh = 0; // bounds of the set distances; mLow > mHigh when empty

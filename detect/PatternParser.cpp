@@ -29,6 +29,8 @@ public:
         while (mPos < mText.size()) {
             Token token;
             if (!Next(token)) return mProblem;
+            if (aTokens.size() == MaxElements)
+                return {ParseStatus::Unsupported, "hex signature has more than 65536 elements"};
             aTokens.push_back(token);
         }
         return {};

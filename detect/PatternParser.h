@@ -11,6 +11,7 @@ namespace detect {
 // Limits of the matched subset; longer parts or more parts are refused as unsupported.
 inline constexpr std::uint32_t MaxPartLength = 65536;
 inline constexpr std::size_t MaxParts = 64;
+inline constexpr std::size_t MaxElements = 65536; // bytes, wildcards and gaps of one signature
 
 struct PatternParse {
     ParseProblem Problem;

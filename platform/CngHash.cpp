@@ -27,7 +27,7 @@ const wchar_t* AlgorithmName(CngAlgorithm aAlgorithm) noexcept
 template <typename Function>
 void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
 {
-    aFunction = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(aLibrary, aName)));
+    aFunction = ProcedureAddress<Function>(aLibrary, aName);
     if (aFunction == nullptr)
         ThrowLastError(L"bcrypt.dll lacks a function: ");
 }

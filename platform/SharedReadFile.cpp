@@ -11,6 +11,14 @@ SharedReadFile::SharedReadFile(const std::wstring& aPath)
         ThrowLastError(L"Cannot open " + aPath + L": ");
 }
 
+std::uint64_t SharedReadFile::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handle_.Get(), &size))
+        ThrowLastError(L"Cannot tell the size: ");
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 DWORD SharedReadFile::Read(void* aBuffer, DWORD aSize)
 {
     DWORD count = 0;

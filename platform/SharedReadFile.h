@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 class SharedReadFile {
@@ -16,6 +17,9 @@ public:
     // Reads up to aSize bytes from the current position; returns the count, 0 at the end.
     // Throws AppError when the read fails.
     DWORD Read(void* aBuffer, DWORD aSize);
+
+    // The file's size in bytes as the system reports it. Throws AppError when it cannot tell.
+    std::uint64_t Size() const;
 
 private:
     FileHandle handle_;

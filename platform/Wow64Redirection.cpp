@@ -1,7 +1,7 @@
 // WOW64 redirection control, looked up in kernel32 at run time.
 #include "platform/Wow64Redirection.h"
 
-#include <windows.h>
+#include "platform/SystemLibrary.h"
 
 namespace {
 
@@ -17,21 +17,15 @@ struct RedirectionControl {
     bool Present() const noexcept { return disable != nullptr && revert != nullptr && enable != nullptr; }
 };
 
-template <typename Fn>
-Fn Lookup(HMODULE aModule, const char* aName) noexcept
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(aModule, aName)));
-}
-
 const RedirectionControl& Control() noexcept
 {
     static const RedirectionControl control = [] {
         RedirectionControl result;
         const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
         if (kernel32 != nullptr) {
-            result.disable = Lookup<DisableFn>(kernel32, "Wow64DisableWow64FsRedirection");
-            result.revert = Lookup<RevertFn>(kernel32, "Wow64RevertWow64FsRedirection");
-            result.enable = Lookup<EnableFn>(kernel32, "Wow64EnableWow64FsRedirection");
+            result.disable = ProcedureAddress<DisableFn>(kernel32, "Wow64DisableWow64FsRedirection");
+            result.revert = ProcedureAddress<RevertFn>(kernel32, "Wow64RevertWow64FsRedirection");
+            result.enable = ProcedureAddress<EnableFn>(kernel32, "Wow64EnableWow64FsRedirection");
         }
         return result;
     }();

@@ -1,10 +1,9 @@
-// Extension list and acceptance: CompareStringW decides, with an exact shortcut for plain
+// Extension list and acceptance: the user's locale decides, with an exact shortcut for plain
 // ASCII letters and digits, where equality is equality ignoring ASCII case.
 #include "scan/FileExtensions.h"
 
+#include "platform/TextCompare.h"
 #include "text/AsciiCase.h"
-
-#include <windows.h>
 
 #include <algorithm>
 #include <array>
@@ -24,19 +23,13 @@ bool IsPlainExtension(std::wstring_view aExtension) noexcept
 
 }
 
-int CompareText(std::wstring_view aLeft, std::wstring_view aRight) noexcept
-{
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, aLeft.data(), static_cast<int>(aLeft.size()),
-                          aRight.data(), static_cast<int>(aRight.size())) - CSTR_EQUAL;
-}
-
 std::vector<std::wstring> MakeFileExtensions(bool aArchives)
 {
     std::vector<std::wstring> extensions(kProgramExtensions.begin(), kProgramExtensions.end());
     if (aArchives)
         extensions.insert(extensions.end(), kArchiveExtensions.begin(), kArchiveExtensions.end());
     std::sort(extensions.begin(), extensions.end(),
-              [](const std::wstring& aLeft, const std::wstring& aRight) { return CompareText(aLeft, aRight) < 0; });
+              [](const std::wstring& aLeft, const std::wstring& aRight) { return CompareForUser(aLeft, aRight) < 0; });
     return extensions;
 }
 
@@ -56,6 +49,6 @@ bool IsListedExtension(const std::vector<std::wstring>& aExtensions, std::wstrin
     }
     const auto found = std::lower_bound(
         aExtensions.begin(), aExtensions.end(), aExtension,
-        [](const std::wstring& aListed, std::wstring_view aText) { return CompareText(aListed, aText) < 0; });
-    return found != aExtensions.end() && CompareText(*found, aExtension) == 0;
+        [](const std::wstring& aListed, std::wstring_view aText) { return CompareForUser(aListed, aText) < 0; });
+    return found != aExtensions.end() && CompareForUser(*found, aExtension) == 0;
 }

@@ -13,8 +13,5 @@ std::vector<std::wstring> MakeFileExtensions(bool aArchives);
 std::wstring_view FileExtension(std::wstring_view aName) noexcept;
 
 // True when aExtension equals an entry of the sorted aExtensions by the user's locale with
-// letter case ignored (CompareStringW equality).
+// letter case ignored (equality of CompareForUser).
 bool IsListedExtension(const std::vector<std::wstring>& aExtensions, std::wstring_view aExtension) noexcept;
-
-// CompareStringW with LOCALE_USER_DEFAULT and NORM_IGNORECASE: below, equal to or above 0.
-int CompareText(std::wstring_view aLeft, std::wstring_view aRight) noexcept;

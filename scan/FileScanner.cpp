@@ -4,11 +4,11 @@
 #include "scan/FileExtensions.h"
 #include "scan/FolderWalk.h"
 #include "scan/FoldersToScan.h"
+#include "scan/ScanHost.h"
 #include "scan/ScanRoot.h"
-#include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 
-TFileScanner::TFileScanner(TScannerThread* aScannerThread)
+TFileScanner::TFileScanner(TScanHost* aScannerThread)
     : TScanner(aScannerThread), FFileExtensions(MakeFileExtensions(Settings().ArchiveScan()))
 {
 }

@@ -12,7 +12,7 @@ class TFileScanner : public TScanner {
 public:
     // Fixes the accepted extensions (archives only when ArchiveScan is set now); touches no file.
     // Throws what the settings throw.
-    explicit TFileScanner(TScannerThread* aScannerThread);
+    explicit TFileScanner(TScanHost* aScannerThread);
     ~TFileScanner() override;
 
     // The first call reports "building file list...", builds the list and reads its first file;

@@ -2,7 +2,7 @@
 #include "scan/MemoryScanner.h"
 
 #include "platform/ToolhelpSnapshot.h"
-#include "scan/ScannerThread.h"
+#include "scan/ScanHost.h"
 
 #include <cwchar>
 
@@ -21,7 +21,7 @@ void GatherModules(DWORD aProcessId, SortedPathList& aPaths)
 
 } // namespace
 
-TMemoryScanner::TMemoryScanner(TScannerThread* aScannerThread) : TScanner(aScannerThread)
+TMemoryScanner::TMemoryScanner(TScanHost* aScannerThread) : TScanner(aScannerThread)
 {
 }
 

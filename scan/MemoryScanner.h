@@ -9,7 +9,7 @@
 class TMemoryScanner : public TScanner {
 public:
     // Takes no snapshot yet: the list is built by the first step.
-    explicit TMemoryScanner(TScannerThread* aScannerThread);
+    explicit TMemoryScanner(TScanHost* aScannerThread);
     ~TMemoryScanner() override;
 
     // One module file per step, reported as "memory...". The first step builds the list and

@@ -3,7 +3,7 @@
 
 #include "platform/Error.h"
 #include "platform/Registry.h"
-#include "scan/ScannerThread.h"
+#include "scan/ScanHost.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::wstring RemoveEnclosingQuotes(const std::wstring& aText)
     return result;
 }
 
-TRegistryScanner::TRegistryScanner(TScannerThread* aScannerThread)
+TRegistryScanner::TRegistryScanner(TScanHost* aScannerThread)
     : TScanner(aScannerThread)
 {
 }

@@ -10,7 +10,7 @@
 class TRegistryScanner : public TScanner {
 public:
     // Opens no key yet: the list is built by the first step.
-    explicit TRegistryScanner(TScannerThread* aScannerThread);
+    explicit TRegistryScanner(TScanHost* aScannerThread);
     ~TRegistryScanner() override;
 
     // One class registration per step, reported as "registry"; its InProcServer32 file is read.

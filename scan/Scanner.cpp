@@ -3,8 +3,9 @@
 
 #include "platform/FileExistence.h"
 #include "platform/Wow64Redirection.h"
+#include "scan/ObjectInspector.h"
 #include "scan/PathResolver.h"
-#include "scan/ScannerThread.h"
+#include "scan/ScanHost.h"
 
 #include <vector>
 
@@ -19,15 +20,38 @@ void TScanner::ScanFile(const std::wstring& aPath)
     if (aPath.empty())
         return;
     try {
-        SharedReadFile file = OpenObject(ResolveFilePath(aPath));
-        ReadObject(file);
+        const std::wstring resolved = ResolveFilePath(aPath);
+        if (TObjectInspector* inspector = FScannerThread->Inspector()) {
+            ReadInspected(resolved, *inspector);
+        } else {
+            SharedReadFile file = OpenObject(resolved);
+            ReadObject(file);
+        }
     } catch (...) {
         // A failure with one object is dropped: the scan goes on with the next one.
     }
 }
 
-void TScanner::ScanBuffer(const std::uint8_t* /*aBuffer*/, DWORD /*aCount*/)
+void TScanner::ReadInspected(const std::wstring& aResolved, TObjectInspector& aInspector)
 {
+    SharedReadFile file = OpenObject(aResolved);
+    aInspector.Begin(file.Size());
+    bool complete = false;
+    try {
+        complete = ReadObject(file);
+    } catch (...) {
+        if (std::optional<TFinding> finding = aInspector.End(aResolved, false))
+            FScannerThread->AddFinding(std::move(*finding));
+        throw;
+    }
+    if (std::optional<TFinding> finding = aInspector.End(aResolved, complete))
+        FScannerThread->AddFinding(std::move(*finding));
+}
+
+void TScanner::ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount)
+{
+    if (TObjectInspector* inspector = FScannerThread->Inspector())
+        inspector->Inspect(aBuffer, aCount);
 }
 
 std::uint8_t TScanner::Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept
@@ -51,15 +75,15 @@ SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
     return SharedReadFile(aPath);
 }
 
-void TScanner::ReadObject(SharedReadFile& aFile)
+bool TScanner::ReadObject(SharedReadFile& aFile)
 {
     std::vector<std::uint8_t> buffer(kBlockSize);
     for (;;) {
         const DWORD count = aFile.Read(buffer.data(), kBlockSize);
         if (count == 0)
-            return;
+            return true;
         ScanBuffer(buffer.data(), count);
         if (FScannerThread->Terminated())
-            return;
+            return false;
     }
 }

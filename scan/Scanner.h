@@ -8,11 +8,12 @@
 #include <cstdint>
 #include <string>
 
-class TScannerThread;
+class TObjectInspector;
+class TScanHost;
 
 class TScanner {
 public:
-    explicit TScanner(TScannerThread* aScannerThread) : FScannerThread(aScannerThread) {}
+    explicit TScanner(TScanHost* aScannerThread) : FScannerThread(aScannerThread) {}
     virtual ~TScanner() = default;
     TScanner(const TScanner&) = delete;
     TScanner& operator=(const TScanner&) = delete;
@@ -22,9 +23,12 @@ public:
 
 protected:
     // Resolves aPath (ResolveFilePath) and reads the file in 8192-byte blocks, handing each to
-    // ScanBuffer; every error is dropped, so it never throws. An empty path reads nothing.
+    // ScanBuffer between the beginning and the end of the object's inspection; an object that
+    // matched a signature becomes a finding under its resolved path. Every error is dropped, so
+    // it never throws; an object cut short by a read error or by Stop keeps the body matches found
+    // before. An empty path reads nothing.
     void ScanFile(const std::wstring& aPath);
-    // The inspection of one block of aCount bytes (1 to 8192). Records nothing.
+    // The inspection of one block of aCount bytes (1 to 8192) of the object being read.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
     // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
     static std::uint8_t Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept;
@@ -47,11 +51,15 @@ protected:
         return true;
     }
 
-    TScannerThread* const FScannerThread;
+    TScanHost* const FScannerThread;
 
 private:
     // Opens the resolved path, through the native system folders when the plain test finds no file.
     static SharedReadFile OpenObject(const std::wstring& aPath);
     // Hands the file's blocks to ScanBuffer; stops early when the worker is asked to terminate.
-    void ReadObject(SharedReadFile& aFile);
+    // True when the end of the file was reached.
+    bool ReadObject(SharedReadFile& aFile);
+    // Reads the object at aResolved, inspected by aInspector. Throws what reading throws, after
+    // the inspection of what was read has ended.
+    void ReadInspected(const std::wstring& aResolved, TObjectInspector& aInspector);
 };

@@ -2,7 +2,10 @@
 #include "scan/ScannerThread.h"
 
 #include "platform/Error.h"
+#include "scan/ObjectInspector.h"
+#include "scan/ScanQueue.h"
 #include "scan/Scanner.h"
+#include "settings/Settings.h"
 #include "signature/Signature.h"
 
 #include <oleauto.h>
@@ -26,13 +29,16 @@ double LocalDateTimeNow() noexcept
 
 } // namespace
 
-TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue)
+TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue,
+    const std::function<bool()>& aHeuristicMode)
 {
     FThread.Reset(CreateThread(nullptr, 0, &TScannerThread::ThreadProc, this, CREATE_SUSPENDED, nullptr));
     if (!FThread)
         ThrowLastError(L"Thread creation error: ");
     try {
         FSignature = aLoadSignature();
+        if (FSignature && FSignature->Database() != nullptr)
+            FInspector = std::make_unique<TObjectInspector>(*FSignature->Database(), aHeuristicMode && aHeuristicMode());
         FScannerQueue = aBuildQueue(this);
         FScanInfo.StartTime = LocalDateTimeNow();
         FScanInfo.StartTickCount = GetTickCount64();
@@ -42,12 +48,20 @@ TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const Queu
     }
 }
 
+TScannerThread::TScannerThread()
+    : TScannerThread([] { return std::make_unique<TSignature>(); }, BuildScanQueue,
+          [] { return Settings().HeuristicMode(); })
+{
+    StartThread();
+}
+
 TScannerThread::~TScannerThread()
 {
     StopThread();
     for (std::unique_ptr<TScanner>& scanner : FScannerQueue)
         scanner.reset();
     FScannerQueue.clear();
+    FInspector.reset();
     FSignature.reset();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/CriticalSection.h"
 #include "platform/Handle.h"
 #include "scan/Finding.h"
+#include "scan/ScanHost.h"
 #include "scan/ScanInfo.h"
 
 #include <windows.h>
@@ -18,19 +19,31 @@
 #include <vector>
 
 class TScanner;
+class TObjectInspector;
 class TSignature;
 
-class TScannerThread {
+class TScannerThread final : public TScanHost {
 public:
-    // Create: loads signature.dat, builds the queue from the settings, notes the start time
-    // and lets the thread run. Throws AppError ("Signature loading failed: ...",
-    // "Thread creation error: %s", or what the settings throw).
+    using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
+    using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScanHost*)>;
+
+    // Create: loads signature.dat from the executable's folder, builds the queue from the
+    // settings (BuildScanQueue), notes the start time and lets the thread run. Throws AppError
+    // ("Signature loading failed: ...", "Thread creation error: %s", or what the settings throw).
     TScannerThread();
+    // Builds a worker from the given parts, its scanners reporting to it, and leaves its thread
+    // waiting for StartThread. Throws AppError ("Thread creation error: %s") and whatever the two
+    // functions throw.
+    // aHeuristicMode, asked once the signature is loaded, says whether possible threats count.
+    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue,
+        const std::function<bool()>& aHeuristicMode = {});
     // Destroy: requests termination, waits for the thread, releases scanners, queue, lock, signature.
-    virtual ~TScannerThread();
+    ~TScannerThread() override;
     TScannerThread(const TScannerThread&) = delete;
     TScannerThread& operator=(const TScannerThread&) = delete;
 
+    // Lets the thread run the body; once is enough, a second call does nothing.
+    void StartThread() noexcept;
     void PauseWork() noexcept;
     void ResumeWork() noexcept;
     bool Paused() const noexcept;
@@ -45,33 +58,16 @@ public:
     // has already taken and asks only for the rest.
     std::vector<TFinding> FindingsFrom(std::size_t aFirst) const;
 
-    // Called by the scanners on the worker thread: a report before each object.
-    virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress);
-    // Called on the worker thread: keeps a finding; a threat also raises its counter.
-    virtual void AddFinding(TFinding aFinding);
-    // Termination requested: long walks and reads poll it and give up.
-    bool Terminated() const noexcept;
-
-protected:
-    using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
-    using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScannerThread*)>;
-
-    // Builds a worker from the given parts and leaves its thread waiting for StartThread (the
-    // public constructor starts it; a derived worker starts it at the end of its own constructor).
-    // Throws AppError ("Thread creation error: %s") and whatever the two functions throw.
-    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue);
-    // The two parts of the public constructor: signature.dat from the executable's folder
-    // (throws AppError "Signature loading failed: ..."), and the memory, registry and file
-    // scanners, in that order, each when the settings ask for it (throws what Settings throws).
-    static std::unique_ptr<TSignature> LoadSignature();
-    static std::vector<std::unique_ptr<TScanner>> BuildQueueFromSettings(TScannerThread* aWorker);
-    // Lets the thread run the body.
-    void StartThread() noexcept;
-    // Requests termination and waits for the thread's end; a derived worker calls it in its
-    // destructor before its own members go. Calling it again does nothing more.
-    void StopThread() noexcept;
+    // The scanners' host, called on the worker thread. A report counts the object; a threat
+    // also raises its counter.
+    void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;
+    void AddFinding(TFinding aFinding) override;
+    bool Terminated() const noexcept override;
+    TObjectInspector* Inspector() noexcept override { return FInspector.get(); }
 
 private:
+    // Requests termination and waits for the thread's end. Calling it again does nothing more.
+    void StopThread() noexcept;
     static DWORD WINAPI ThreadProc(void* aWorker);
     // The thread base: runs Execute unless termination was requested, keeps the message of
     // whatever escapes it, then sets the finished flag.
@@ -90,6 +86,8 @@ private:
     std::vector<TFinding> FFindings;
     TScanner* FScanner = nullptr;
     std::unique_ptr<TSignature> FSignature;
+    // Matches FSignature's compiled database; released before it.
+    std::unique_ptr<TObjectInspector> FInspector;
 
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

@@ -2,20 +2,16 @@
 // merged into the list with the older entry winning, equals insertion one by one.
 #include "scan/SortedPathList.h"
 
-#include "platform/Error.h"
-
-#include <windows.h>
+#include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 namespace {
 
 // Chunks of 1 MiB: large enough that the heap hands them back to the system when freed.
 constexpr std::size_t kTextChunk = 512 * 1024;
 constexpr std::size_t kKeyChunk = 1024 * 1024;
-constexpr DWORD kKeyFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
 
 }
 
@@ -94,21 +90,9 @@ bool SortedPathList::KeyLess(const Entry& aLeft, const Entry& aRight) noexcept
 
 void SortedPathList::MakeKey(Entry& aEntry)
 {
-    // LCMapStringW refuses a length of 0; the stored text ends with a NUL, so -1 serves.
-    const int length = aEntry.length == 0 ? -1 : static_cast<int>(aEntry.length);
-    const auto map = [&](int aBytes) {
-        return LCMapStringW(LOCALE_USER_DEFAULT, kKeyFlags, aEntry.text, length,
-                            aBytes == 0 ? nullptr : reinterpret_cast<LPWSTR>(keyBuffer_.data()), aBytes);
-    };
-    int bytes = map(static_cast<int>(keyBuffer_.size()));
-    if (bytes == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
-        keyBuffer_.resize(static_cast<std::size_t>(map(0)));
-        bytes = map(static_cast<int>(keyBuffer_.size()));
-    }
-    if (bytes == 0)
-        ThrowLastError(L"Sort key of " + std::wstring(aEntry.text, aEntry.length) + L": ");
-    std::uint8_t* key = keys_.Allocate(static_cast<std::size_t>(bytes));
-    std::memcpy(key, keyBuffer_.data(), static_cast<std::size_t>(bytes));
+    const std::size_t bytes = SortKeyForUser({aEntry.text, aEntry.length}, keyBuffer_);
+    std::uint8_t* key = keys_.Allocate(bytes);
+    std::memcpy(key, keyBuffer_.data(), bytes);
     aEntry.key = key;
     aEntry.keyLength = static_cast<std::uint32_t>(bytes);
 }

@@ -1,5 +1,5 @@
 // A sorted list of paths without repetitions, ordered and compared by the user's locale
-// with letter case ignored (the order and equality of CompareStringW with NORM_IGNORECASE).
+// with letter case ignored (the order and equality of CompareForUser).
 #pragma once
 
 #include "scan/ChunkArena.h"

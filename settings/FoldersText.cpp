@@ -1,7 +1,7 @@
 // Writing and reading the stored text of the folder table.
 #include "settings/FoldersText.h"
 
-#include <windows.h>
+#include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <map>
@@ -20,8 +20,7 @@ bool IsBlank(wchar_t aChar)
 struct PathLess {
     bool operator()(const std::wstring& aLeft, const std::wstring& aRight) const noexcept
     {
-        return CompareStringOrdinal(aLeft.c_str(), static_cast<int>(aLeft.size()), aRight.c_str(),
-                   static_cast<int>(aRight.size()), TRUE) == CSTR_LESS_THAN;
+        return CompareOrdinalIgnoringCase(aLeft, aRight) < 0;
     }
 };
 

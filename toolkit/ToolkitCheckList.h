@@ -7,6 +7,11 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+// An item's text and check mark.
+using TCheckItem = std::pair<std::wstring, bool>;
 
 class TCheckList {
 public:
@@ -24,6 +29,10 @@ public:
     int Find(std::wstring_view aText) const;
     // Inserts an unchecked item at its place in the order; returns its index. Throws AppError on failure.
     int Add(const std::wstring& aText);
+    // Lists aItems as Find, Add when not found and SetChecked would for each in turn, sorting them
+    // in memory first: texts equal with ASCII letter case ignored give one item, with the spelling
+    // listed first and the last mark. Throws AppError when the list refuses an item, std::bad_alloc.
+    void AddItems(std::vector<TCheckItem> aItems);
     void Remove(int aIndex);
     void Clear();
     bool Checked(int aIndex) const noexcept;
@@ -36,5 +45,8 @@ public:
     static LRESULT CustomDraw(NMHDR& aHeader);
 
 private:
+    // Inserts aText at aPosition with that mark; returns its index. Throws AppError on failure.
+    int Insert(int aPosition, const std::wstring& aText, bool aChecked);
+
     HWND list_ = nullptr;
 };

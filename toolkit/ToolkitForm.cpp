@@ -39,8 +39,8 @@ RECT WindowRectFor(SIZE aClient, DWORD aStyle, DWORD aExStyle, UINT aDpi)
 {
     RECT rect{0, 0, aClient.cx, aClient.cy};
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    static const auto adjustForDpi =
+        ProcedureAddress<AdjustForDpiFn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
     if (adjustForDpi != nullptr)
         adjustForDpi(&rect, aStyle, FALSE, aExStyle, aDpi);
     else

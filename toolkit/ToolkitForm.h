@@ -50,8 +50,6 @@ protected:
     // aTheme gives the form its look; it must outlive the form.
     explicit TForm(const TTheme& aTheme);
 
-    const TTheme& Theme() const noexcept { return theme_; }
-
     // Creates the window hidden, with the given client size at 96 DPI, centred on the screen.
     // Throws AppError when the window cannot be created.
     void CreateForm(const std::wstring& aCaption, SIZE aClient, DWORD aStyle, DWORD aExStyle, HWND aOwner);

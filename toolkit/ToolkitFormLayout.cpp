@@ -1,6 +1,7 @@
 // The layout of a form at its DPI: fonts, text extents and the placement of controls.
 #include "toolkit/ToolkitForm.h"
 
+#include "platform/DeviceContext.h"
 #include "toolkit/WindowText.h"
 
 #include <algorithm>
@@ -82,12 +83,10 @@ GdiObject TForm::FittingLargeFont() const
 
 int TForm::TextWidth(HFONT aFont, const std::wstring& aText) const
 {
-    HDC dc = GetDC(handle_);
-    HGDIOBJ old = SelectObject(dc, aFont);
+    const WindowDc dc(handle_);
+    const SelectedObject font(dc.Get(), aFont);
     SIZE size{};
-    GetTextExtentPoint32W(dc, aText.c_str(), static_cast<int>(aText.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(handle_, dc);
+    GetTextExtentPoint32W(dc.Get(), aText.c_str(), static_cast<int>(aText.size()), &size);
     return size.cx;
 }
 
@@ -132,18 +131,16 @@ void TForm::Place(const Placement& aPlacement)
 SIZE TForm::TextExtent(HWND aControl, theme::FontKind aFont, int aMaxWidth) const
 {
     const std::wstring text = WindowText(aControl);
-    HDC dc = GetDC(aControl);
-    HGDIOBJ old = SelectObject(dc, Font(aFont));
+    const WindowDc dc(aControl);
+    const SelectedObject font(dc.Get(), Font(aFont));
     RECT rect{0, 0, 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    DrawTextW(dc.Get(), text.empty() ? L" " : text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
     if (aMaxWidth != 0 && rect.right > aMaxWidth) {
         // The label wraps at its own width, so it gets the whole wrap width, not just its widest line.
-        const int wrapWidth = BracketKeepingWidth(dc, text, aMaxWidth);
+        const int wrapWidth = BracketKeepingWidth(dc.Get(), text, aMaxWidth);
         rect = {0, 0, wrapWidth, 0};
-        DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
+        DrawTextW(dc.Get(), text.c_str(), -1, &rect, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK);
         rect.right = wrapWidth;
     }
-    SelectObject(dc, old);
-    ReleaseDC(aControl, dc);
     return {rect.right - rect.left, rect.bottom - rect.top};
 }

@@ -1,6 +1,7 @@
 // Group boxes drawn in the theme's colours.
 #include "toolkit/ToolkitGroupBox.h"
 
+#include "platform/DeviceContext.h"
 #include "toolkit/ToolkitTheme.h"
 #include "toolkit/WindowText.h"
 
@@ -15,7 +16,7 @@ void PaintGroupBox(HWND aGroupBox, HDC aDc, const TTheme& aTheme)
     const std::wstring caption = WindowText(aGroupBox);
     RECT box;
     GetClientRect(aGroupBox, &box);
-    HGDIOBJ oldFont = SelectObject(aDc, reinterpret_cast<HFONT>(SendMessageW(aGroupBox, WM_GETFONT, 0, 0)));
+    const SelectedObject font(aDc, reinterpret_cast<HFONT>(SendMessageW(aGroupBox, WM_GETFONT, 0, 0)));
     SIZE text{};
     GetTextExtentPoint32W(aDc, caption.c_str(), static_cast<int>(caption.size()), &text);
     const int inset = MulDiv(text.cy, 2, 3);
@@ -28,7 +29,6 @@ void PaintGroupBox(HWND aGroupBox, HDC aDc, const TTheme& aTheme)
     SetBkMode(aDc, TRANSPARENT);
     SetTextColor(aDc, IsWindowEnabled(aGroupBox) ? aTheme.Accent : aTheme.DimText);
     TextOutW(aDc, box.left + inset, box.top, caption.c_str(), static_cast<int>(caption.size()));
-    SelectObject(aDc, oldFont);
 }
 
 // Group boxes paint themselves in the theme's colours, whatever the system's style would do.
@@ -36,14 +36,12 @@ LRESULT CALLBACK GroupBoxProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARA
 {
     switch (aMessage) {
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(aWindow, &paint);
+        const PaintDc dc(aWindow);
         try {
-            PaintGroupBox(aWindow, dc, *reinterpret_cast<const TTheme*>(aTheme));
+            PaintGroupBox(aWindow, dc.Get(), *reinterpret_cast<const TTheme*>(aTheme));
         } catch (...) {
             // No memory for the caption's text: the box stays unpainted this time.
         }
-        EndPaint(aWindow, &paint);
         return 0;
     }
     case WM_ENABLE:

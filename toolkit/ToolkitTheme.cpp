@@ -1,14 +1,15 @@
 // Fonts at a DPI and DPI scaling.
 #include "toolkit/ToolkitTheme.h"
 
+#include "platform/DeviceContext.h"
+#include "platform/SystemLibrary.h"
+
 namespace {
 
 UINT ScreenDpi() noexcept
 {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
@@ -51,8 +52,8 @@ int ScaleForDpi(int aValue, UINT aDpi) noexcept
 UINT WindowDpi(HWND aWindow) noexcept
 {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpiForWindow =
+        ProcedureAddress<GetDpiForWindowFn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
     if (getDpiForWindow != nullptr && aWindow != nullptr) {
         const UINT dpi = getDpiForWindow(aWindow);
         if (dpi != 0)

@@ -3,6 +3,7 @@
 
 #include "platform/ComPtr.h"
 #include "platform/Error.h"
+#include "platform/SystemLibrary.h"
 
 #include <shobjidl.h>
 
@@ -25,13 +26,17 @@ bool AddOption(IFileDialog& aDialog, FILEOPENDIALOGOPTIONS aOption)
 DWORD WindowsMajorVersion() noexcept
 {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    const auto rtlGetVersion = ProcedureAddress<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
     if (rtlGetVersion == nullptr || rtlGetVersion(&info) != 0)
         return 0;
     return info.dwMajorVersion;
+}
+
+bool HasFolderPicker(DWORD aMajorVersion) noexcept
+{
+    return aMajorVersion >= 6;
 }
 
 bool IsDriveRoot(std::wstring_view aText) noexcept
@@ -41,7 +46,7 @@ bool IsDriveRoot(std::wstring_view aText) noexcept
 
 bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath)
 {
-    if (WindowsMajorVersion() < 6)
+    if (!HasFolderPicker(WindowsMajorVersion()))
         throw AppError(L"You can't add custom folder on Windows less then Vista");
     ComPtr<IFileDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileDialog,

@@ -13,5 +13,9 @@ bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath);
 // True exactly when aText is three characters long, as a drive root such as "C:\".
 bool IsDriveRoot(std::wstring_view aText) noexcept;
 
-// The real major version number of the running Windows (RtlGetVersion, not the compatibility one).
+// The real major version number of the running Windows (RtlGetVersion, not the compatibility one);
+// 0 when it cannot be read.
 DWORD WindowsMajorVersion() noexcept;
+
+// True when Windows of that major version has the folder picker (Windows Vista, 6, and later).
+bool HasFolderPicker(DWORD aMajorVersion) noexcept;

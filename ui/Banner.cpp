@@ -1,6 +1,7 @@
 // The banner: dark blue with diagonal hatching, a shield, the product name and a tagline.
 #include "ui/Banner.h"
 
+#include "platform/DeviceContext.h"
 #include "platform/Handle.h"
 #include "ui/ProductTheme.h"
 
@@ -45,32 +46,29 @@ void FillBackground(HDC aDc, const BannerScale& aScale)
 
 void DrawHatching(HDC aDc, const BannerScale& aScale)
 {
-    GdiObject pen(CreatePen(PS_SOLID, std::max(1, aScale(1)), kHatch));
-    HGDIOBJ old = SelectObject(aDc, pen.Get());
+    const GdiObject pen(CreatePen(PS_SOLID, std::max(1, aScale(1)), kHatch));
+    const SelectedObject selected(aDc, pen.Get());
     const int height = aScale(kBannerHeight);
     for (int x = -kBannerHeight; x < kBannerWidth; x += 14) {
         const POINT from = aScale.At(x, kBannerHeight);
         MoveToEx(aDc, from.x, from.y, nullptr);
         LineTo(aDc, from.x + height, from.y - height);
     }
-    SelectObject(aDc, old);
 }
 
 void DrawShield(HDC aDc, const BannerScale& aScale)
 {
     const POINT outline[] = {aScale.At(50, 16), aScale.At(80, 27), aScale.At(78, 62), aScale.At(50, 97),
         aScale.At(22, 62), aScale.At(20, 27)};
-    GdiObject brush(CreateSolidBrush(kShield));
-    GdiObject pen(CreatePen(PS_SOLID, std::max(1, aScale(2)), kShieldEdge));
-    HGDIOBJ oldBrush = SelectObject(aDc, brush.Get());
-    HGDIOBJ oldPen = SelectObject(aDc, pen.Get());
+    const GdiObject brush(CreateSolidBrush(kShield));
+    const GdiObject pen(CreatePen(PS_SOLID, std::max(1, aScale(2)), kShieldEdge));
+    const SelectedObject brushSelected(aDc, brush.Get());
+    const SelectedObject penSelected(aDc, pen.Get());
     Polygon(aDc, outline, static_cast<int>(std::size(outline)));
-    GdiObject tick(CreatePen(PS_SOLID, std::max(2, aScale(6)), kName));
-    SelectObject(aDc, tick.Get());
+    const GdiObject tick(CreatePen(PS_SOLID, std::max(2, aScale(6)), kName));
+    const SelectedObject tickSelected(aDc, tick.Get());
     const POINT mark[] = {aScale.At(36, 55), aScale.At(47, 67), aScale.At(66, 41)};
     Polyline(aDc, mark, static_cast<int>(std::size(mark)));
-    SelectObject(aDc, oldPen);
-    SelectObject(aDc, oldBrush);
 }
 
 void DrawTextAt(HDC aDc, const wchar_t* aText, POINT aAt, int aHeight, int aWeight, int aSpacing, COLORREF aColor)
@@ -84,13 +82,12 @@ void DrawTextAt(HDC aDc, const wchar_t* aText, POINT aAt, int aHeight, int aWeig
     font.lfWidth = 0;
     font.lfWeight = aWeight;
     font.lfQuality = ANTIALIASED_QUALITY;
-    GdiObject handle(CreateFontIndirectW(&font));
-    HGDIOBJ old = SelectObject(aDc, handle.Get());
+    const GdiObject handle(CreateFontIndirectW(&font));
+    const SelectedObject selected(aDc, handle.Get());
     SetTextCharacterExtra(aDc, aSpacing);
     SetTextColor(aDc, aColor);
     TextOutW(aDc, aAt.x, aAt.y, aText, static_cast<int>(wcslen(aText)));
     SetTextCharacterExtra(aDc, 0);
-    SelectObject(aDc, old);
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 
 #include <commctrl.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 constexpr SIZE kClientSize{497, 438};
@@ -98,15 +101,14 @@ void TSettingsFrm::LoadFromSettings()
     SetChecked(RegistryScanControl, settings.RegistryScan());
     SetChecked(ArchiveScanControl, settings.ArchiveScan());
     SetChecked(HeuristicModeControl, settings.HeuristicMode());
+    std::vector<TCheckItem> folders;
+    folders.reserve(static_cast<std::size_t>(settings.FolderCount()));
     for (int i = 0; i < settings.FolderCount(); ++i) {
-        const std::wstring path = settings.GetFolderName(i);
-        if (folders_.Find(path) < 0)
-            folders_.Add(path);
-        const int index = folders_.Find(path);
-        if (index < 0)
-            throw AppError(L"Unexpected condition");
-        folders_.SetChecked(index, settings.GetFolderScan(path));
+        std::wstring path = settings.GetFolderName(i);
+        const bool scan = settings.GetFolderScan(path);
+        folders.emplace_back(std::move(path), scan);
     }
+    folders_.AddItems(std::move(folders));
     UpdateControls();
 }
 

@@ -15,7 +15,8 @@ public:
     // Creates the dialog, hidden, owned by aOwner. Throws AppError when it cannot be created.
     explicit TSettingsFrm(HWND aOwner = nullptr);
 
-    // Settings into controls. Throws what the settings throw and AppError ("Unexpected condition").
+    // Settings into controls: the folder table sorted in memory and listed in one pass. Throws what
+    // the settings throw and AppError when the list refuses an item.
     void LoadFromSettings();
     // The step below the folder picker: lists aPath (once, whatever its letter case), checks and
     // selects it. Throws AppError ("Unexpected condition").

@@ -3,6 +3,7 @@
 #include "platform/File.h"
 #include "platform/Md5.h"
 #include "tests/support/MessageBoxProbe.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,19 +19,6 @@ constexpr std::size_t kPayloadSize = 16777216;
 std::wstring QuorvaneCommand(const std::wstring& aArguments)
 {
     return L"\"" + FullPathName(ExeFolder() + L"..\\..\\Quorvane.exe") + L"\" " + aArguments;
-}
-
-std::string Payload()
-{
-    std::string bytes(kPayloadSize, '\0');
-    for (std::size_t i = 0; i < bytes.size(); i += 509)
-        bytes[i] = static_cast<char>(i / 509);
-    return bytes;
-}
-
-void WriteText(const std::filesystem::path& aPath, const std::string& aBytes)
-{
-    std::ofstream(aPath, std::ios::binary).write(aBytes.data(), static_cast<std::streamsize>(aBytes.size()));
 }
 
 std::string ReadText(const std::filesystem::path& aPath)
@@ -71,7 +59,7 @@ TEST(Program, StampingAFileHeldByAnotherProcessIsRefused)
 {
     TempFolder folder;
     const std::wstring path = folder.Str() + L"\\payload.dat";
-    WriteText(path, Payload());
+    WriteTestFile(path, TestPayload(kPayloadSize));
     const FileHandle holder(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder.IsValid());
     const std::wstring text = L"Signature prepare failed: Cannot open file \"" + path + L"\". "
@@ -84,8 +72,8 @@ TEST(Program, SuccessfulStampingShowsNothingAndExitsWithZero)
     TempFolder folder;
     const std::filesystem::path path = folder.Path() / L"Data Files" / L"payload.dat";
     std::filesystem::create_directory(path.parent_path());
-    const std::string payload = Payload();
-    WriteText(path, payload);
+    const std::string payload = TestPayload(kPayloadSize);
+    WriteTestFile(path, payload);
 
     ChildProcess child(QuorvaneCommand(L"/Sig \"" + path.wstring() + L"\""), folder.Str());
     EXPECT_EQ(child.WaitForExitCode(), 0u);
@@ -100,7 +88,7 @@ TEST(Program, WithoutTheSwitchTheMainWindowOpens)
 {
     TempFolder folder;
     const std::filesystem::path path = folder.Path() / L"x";
-    WriteText(path, Payload());
+    WriteTestFile(path, TestPayload(kPayloadSize));
 
     ChildProcess child(QuorvaneCommand(L"--sig x sig x -si x"), folder.Str());
     HWND window = WaitForMainWindow(child.Id());

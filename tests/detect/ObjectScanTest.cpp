@@ -9,7 +9,7 @@ using test::Found;
 using test::PayloadOf;
 
 struct BodyCase {
-    const char* Signature; // one .ndb line
+    std::string Signature; // one .ndb line
     std::string Data;
     std::vector<Found> Expected;
 };
@@ -39,6 +39,9 @@ TEST(ObjectScan, MatchesFixedBytesAndSingleByteWildcards) {
         {"A:0:*:41(42|5a)434445", "AZCDE", {{"A", 5}}},
         {"A:0:*:41(42|5a)434445", "AXCDE", {}},
         {"A:0:*:616161", "aaaaaa", {{"A", 3}}},
+        // Longer fixed runs than the automaton's anchor are checked to their end.
+        {"A:0:*:" + std::string(80, '6') + "41", "x" + std::string(40, 'f') + "A", {{"A", 42}}},
+        {"A:0:*:" + std::string(80, '6') + "41", "x" + std::string(39, 'f') + "gA", {}},
     });
 }
 

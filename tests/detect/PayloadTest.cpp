@@ -122,6 +122,18 @@ TEST(Payload, RefusesEveryMalformedPayload) {
     }
 }
 
+TEST(Payload, BoundsCompiledMemoryByThePayloadSize) {
+    DatabaseBuilder builder;
+    std::string hex = "414243";
+    for (int i = 0; i < 63; ++i) hex += "*444546";
+    ASSERT_EQ(builder.AddLine(SignatureFileKind::Body, "Many.Parts:0:*:" + hex).Problem.Status, ParseStatus::Ok);
+    std::vector<std::uint8_t> payload = builder.Build();
+    EXPECT_EQ(LoadError(payload), "loaded");
+    payload.resize(builder.ContentLength()); // the same content without padding: too dense
+    EXPECT_EQ(LoadError(payload),
+              "Invalid signature database: body signatures need more than 16 times the payload's size in memory");
+}
+
 TEST(Payload, FitsAMillionHashSignaturesWithTwentyCharacterNames) {
     DatabaseBuilder builder;
     for (int i = 0; i < 1000; ++i) {

@@ -113,10 +113,14 @@ TEST(PatternParser, RefusesSyntaxErrorsAndFeaturesOutsideTheSubset) {
     }
 }
 
-TEST(PatternParser, RefusesMorePartsThanTheLimit) {
-    std::string hex = "414243";
-    for (std::size_t i = 0; i < MaxParts; ++i) hex += "*44";
-    EXPECT_EQ(ParsePattern(hex).Problem.Reason, "more than 64 unbounded gaps");
+TEST(PatternParser, RefusesSignaturesBeyondTheSizeLimits) {
+    std::string parts = "414243";
+    for (std::size_t i = 0; i < MaxParts; ++i) parts += "*44";
+    EXPECT_EQ(ParsePattern(parts).Problem.Reason, "more than 64 unbounded gaps");
+    std::string elements = "414243";
+    for (std::size_t i = 3; i < MaxElements; ++i) elements += "??";
+    EXPECT_EQ(ParsePattern(elements).Problem.Status, ParseStatus::Ok);
+    EXPECT_EQ(ParsePattern(elements + "41").Problem.Reason, "hex signature has more than 65536 elements");
 }
 
 TEST(SignatureParser, RefusesLinesWithReasons) {

@@ -1,5 +1,7 @@
-// Which file names are accepted, with CompareStringW equality as the reference.
+// Which file names are accepted, with the equality of the user's locale as the reference.
 #include "scan/FileExtensions.h"
+
+#include "platform/TextCompare.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@ TEST(FileExtensions, TwentyOrWithArchivesTwentyThreeInLocaleOrder)
         const std::vector<std::wstring> extensions = MakeFileExtensions(archives);
         EXPECT_EQ(extensions.size(), archives ? 23u : 20u);
         EXPECT_TRUE(std::is_sorted(extensions.begin(), extensions.end(),
-                                   [](const std::wstring& aA, const std::wstring& aB) { return CompareText(aA, aB) < 0; }));
+                                   [](const std::wstring& aA, const std::wstring& aB) { return CompareForUser(aA, aB) < 0; }));
     }
 }
 
@@ -47,7 +49,7 @@ TEST(FileExtensions, AcceptanceIsCompareStringEquality)
     const auto extensions = MakeFileExtensions(true);
     for (const wchar_t* variant : variants) {
         const bool expected = std::any_of(extensions.begin(), extensions.end(),
-                                          [&](const std::wstring& aListed) { return CompareText(aListed, variant) == 0; });
+                                          [&](const std::wstring& aListed) { return CompareForUser(aListed, variant) == 0; });
         EXPECT_EQ(IsListedExtension(extensions, variant), expected) << variant;
     }
 }

@@ -1,19 +1,21 @@
 // The file scanner driven step by step over real trees, with the roots taken from the settings.
 #include "tests/scan/Tree.h"
 #include "platform/Error.h"
-#include "scan/FileExtensions.h"
+#include "platform/Handle.h"
+#include "platform/TextCompare.h"
 #include "scan/FileScanner.h"
 #include "scan/FoldersToScan.h"
 #include "settings/Settings.h"
-#include "tests/support/RecordingWorker.h"
+#include "tests/support/QuickScan.h"
+#include "tests/support/RecordingHost.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <fstream>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -32,19 +34,37 @@ public:
     std::string content;
 };
 
-void SetRoots(const std::vector<std::wstring>& aRoots)
+std::vector<std::unique_ptr<TScanner>> FileScannerOnly(TScanHost* aHost)
 {
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.ClearFolders();
-    for (const std::wstring& root : aRoots)
-        settings.SetFolderScan(root, true);
+    std::vector<std::unique_ptr<TScanner>> queue;
+    queue.push_back(std::make_unique<TFileScanner>(aHost));
+    return queue;
 }
 
-void WriteFile(const std::wstring& aPath, const std::string& aContent)
-{
-    std::ofstream(std::filesystem::path(aPath), std::ios::binary) << aContent;
-}
+// Relayed to a real worker, it holds the walk at its aHeldPoll-th termination poll until the
+// worker's termination request arrives, and signals the test that it holds.
+class HoldingHost : public RecordingHost {
+public:
+    explicit HoldingHost(int aHeldPoll) : heldPoll_(aHeldPoll) {}
+
+    bool Terminated() const noexcept override
+    {
+        if (++polls_ == heldPoll_) {
+            SetEvent(holding_.Get());
+            while (!RecordingHost::Terminated())
+                Sleep(1);
+        }
+        return RecordingHost::Terminated();
+    }
+
+    bool WaitHolding() const { return WaitForSingleObject(holding_.Get(), 60000) == WAIT_OBJECT_0; }
+    int Polls() const noexcept { return polls_; }
+
+private:
+    const int heldPoll_;
+    mutable std::atomic<int> polls_{0};
+    const KernelHandle holding_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
 
 class FileScannerTest : public testing::Test {
 protected:
@@ -55,7 +75,7 @@ protected:
     {
         while (aScanner.ScanNext()) {
         }
-        const std::vector<Report> reports = worker.Reports();
+        const std::vector<Report> reports = host.Reports();
         EXPECT_FALSE(reports.empty());
         EXPECT_EQ(reports.front(), (Report{kBuilding, 0}));
         std::vector<std::wstring> names;
@@ -66,7 +86,7 @@ protected:
 
     TempFolder temp;
     const std::wstring root = temp.Str();
-    RecordingWorker worker;
+    RecordingHost host;
 };
 
 }
@@ -74,19 +94,19 @@ protected:
 TEST_F(FileScannerTest, ReadsTheListInLocaleOrderWithPercentages)
 {
     MakeTree(root, {L"sub\\", L"README"});
-    WriteFile(root + L"\\sub.dll", "1");
-    WriteFile(root + L"\\sub\\a.exe", "2");
-    WriteFile(root + L"\\subz.exe", "3");
+    WriteTestFile(root + L"\\sub.dll", "1");
+    WriteTestFile(root + L"\\sub\\a.exe", "2");
+    WriteTestFile(root + L"\\subz.exe", "3");
     std::vector<std::wstring> sorted = {root + L"\\sub.dll", root + L"\\sub\\a.exe", root + L"\\subz.exe"};
-    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareText(aA, aB) < 0; });
-    // Wine's walk yields sub\a.exe first; the order must still come from CompareStringW.
+    std::sort(sorted.begin(), sorted.end(), [](const auto& aA, const auto& aB) { return CompareForUser(aA, aB) < 0; });
+    // Wine's walk yields sub\a.exe first; the order must still come from the user's locale.
     ASSERT_NE(sorted.front(), root + L"\\sub\\a.exe");
-    SetRoots({root});
+    UseQuickScanSettings({root});
 
-    ReadingFileScanner scanner(&worker);
+    ReadingFileScanner scanner(&host);
     ScanAll(scanner);
     const std::vector<Report> expected = {{kBuilding, 0}, {sorted[0], 33}, {sorted[1], 66}, {sorted[2], 100}};
-    EXPECT_EQ(worker.Reports(), expected);
+    EXPECT_EQ(host.Reports(), expected);
     std::string content;
     for (const std::wstring& path : sorted)
         content += path == root + L"\\sub.dll" ? "1" : path == root + L"\\subz.exe" ? "3" : "2";
@@ -111,13 +131,13 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
         {{root + L"\\Data", root + L"\\Data\\Sub", root + L"\\Data"}, {root + L"\\Data\\b.exe", root + L"\\Data\\Sub\\x.dll"}},
     };
     for (const Case& c : cases) {
-        SetRoots(c.roots);
-        RecordingWorker caseWorker;
-        TFileScanner scanner(&caseWorker);
+        UseQuickScanSettings(c.roots);
+        RecordingHost caseHost;
+        TFileScanner scanner(&caseHost);
         while (scanner.ScanNext()) {
         }
         std::vector<std::wstring> names;
-        for (const Report& report : caseWorker.Reports())
+        for (const Report& report : caseHost.Reports())
             names.push_back(report.name);
         std::vector<std::wstring> expected = c.files;
         expected.insert(expected.begin(), kBuilding);
@@ -127,7 +147,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
 
 TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 {
-    WriteFile(root + L"\\a.exe", "a");
+    WriteTestFile(root + L"\\a.exe", "a");
     const std::wstring missing = root + L"\\Missing";
     const std::wstring invalid = root + L"\\a|b";
     const std::wstring cases[][2] = {
@@ -135,16 +155,16 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
         {invalid, L"Invalid folder: " + invalid},
     };
     for (const auto& c : cases) {
-        SetRoots({root, c[0]});
-        RecordingWorker caseWorker;
-        ReadingFileScanner scanner(&caseWorker);
+        UseQuickScanSettings({root, c[0]});
+        RecordingHost caseHost;
+        ReadingFileScanner scanner(&caseHost);
         try {
             scanner.ScanNext();
             ADD_FAILURE() << "no error for " << testing::PrintToString(c[0]);
         } catch (const AppError& error) {
             EXPECT_EQ(error.Message(), c[1]);
         }
-        EXPECT_EQ(caseWorker.Reports(), std::vector<Report>{(Report{kBuilding, 0})});
+        EXPECT_EQ(caseHost.Reports(), std::vector<Report>{(Report{kBuilding, 0})});
         EXPECT_TRUE(scanner.content.empty());
     }
 }
@@ -152,12 +172,8 @@ TEST_F(FileScannerTest, RootThatFailsItsCheckEndsTheScanBeforeAnyRead)
 TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 {
     const std::wstring missing = root + L"\\Missing";
-    SetRoots({missing});
-    RecordingWorker running([](TScannerThread* aWorker) {
-        std::vector<std::unique_ptr<TScanner>> queue;
-        queue.push_back(std::make_unique<TFileScanner>(aWorker));
-        return queue;
-    });
+    UseQuickScanSettings({missing});
+    TScannerThread running(NoSignature, FileScannerOnly);
     running.StartThread();
     for (int i = 0; i < 2000 && !running.Finished(); ++i)
         Sleep(10);
@@ -168,38 +184,32 @@ TEST_F(FileScannerTest, WorkerKeepsTheRootFailureForTheUser)
 TEST_F(FileScannerTest, ArchivesAreChosenWhenTheScannerIsCreated)
 {
     MakeTree(root, {L"a.zip", L"README"});
-    SetRoots({root});
+    UseQuickScanSettings({root});
     for (const bool archives : {true, false}) {
         Settings().SetArchiveScan(archives);
-        RecordingWorker caseWorker;
-        TFileScanner scanner(&caseWorker);
+        RecordingHost caseHost;
+        TFileScanner scanner(&caseHost);
         Settings().SetArchiveScan(!archives);
         EXPECT_EQ(scanner.ScanNext(), archives);
-        EXPECT_EQ(caseWorker.Reports().size(), archives ? 2u : 1u);
+        EXPECT_EQ(caseHost.Reports().size(), archives ? 2u : 1u);
         EXPECT_FALSE(scanner.ScanNext());
     }
 }
 
-TEST_F(FileScannerTest, ReleaseDuringAWholeTreeWalkReturnsQuickly)
+// The release of a real worker while its walk is held at one entry: the walk stops at that
+// entry, so nothing is read and no further entry is visited.
+TEST_F(FileScannerTest, ReleaseDuringTheWalkStopsItAtTheEntryItHolds)
 {
-    const std::wstring tree = L"Z:\\usr";
-    if (GetFileAttributesW(tree.c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "needs Wine's drive Z:";
-    SetRoots({tree});
-    auto running = std::make_unique<RecordingWorker>([](TScannerThread* aWorker) {
-        std::vector<std::unique_ptr<TScanner>> queue;
-        queue.push_back(std::make_unique<TFileScanner>(aWorker));
-        return queue;
-    });
+    MakeTree(root, {L"a\\", L"a\\1.exe", L"a\\2.exe", L"a\\3.exe", L"b\\", L"b\\4.exe", L"b\\5.exe", L"c.exe"});
+    UseQuickScanSettings({root});
+    constexpr int kHeldPoll = 4;
+    HoldingHost holder(kHeldPoll);
+    auto running = std::make_unique<TScannerThread>(NoSignature, holder.Relay(FileScannerOnly));
     running->StartThread();
-    for (int i = 0; i < 500 && running->Reports().empty(); ++i)
-        Sleep(10);
-    ASSERT_EQ(running->Reports().size(), 1u);
-    Sleep(200);
-    ASSERT_FALSE(running->Finished()) << "the walk ended too soon to show anything";
-    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(holder.WaitHolding());
     running.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    EXPECT_EQ(holder.Polls(), kHeldPoll);
+    EXPECT_EQ(holder.Reports(), std::vector<Report>{(Report{kBuilding, 0})});
 }
 
 TEST(GetFoldersToScan, FixedDrivesForAFullScanOtherwiseCheckedFoldersInTableOrder)

@@ -2,6 +2,7 @@
 #include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Handle.h"
+#include "platform/TextCompare.h"
 #include "scan/MemoryScanner.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,7 +76,7 @@ public:
 
 bool SameText(const std::wstring& aLeft, const std::wstring& aRight)
 {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, aLeft.c_str(), -1, aRight.c_str(), -1) == CSTR_EQUAL;
+    return CompareForUser(aLeft, aRight) == 0;
 }
 
 TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
@@ -88,8 +89,8 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
     HelperProcess helper(helperPath);
     ASSERT_TRUE(helper.WaitReady());
 
-    RecordingWorker worker;
-    ModuleListRecorder scanner(&worker);
+    RecordingHost host;
+    ModuleListRecorder scanner(&host);
     scanner.keepContent = false;
     std::size_t steps = 0;
     while (scanner.ScanNext())
@@ -103,14 +104,17 @@ TEST(MemoryScanner, ListsModulesOfOtherProcessesOnceInSortedOrderAndReadsEach)
     EXPECT_EQ(std::count_if(modules.begin(), modules.end(), [&](auto& m) { return SameText(m, helperPath); }), 1);
     EXPECT_EQ(std::count_if(modules.begin(), modules.end(), [&](auto& m) { return SameText(m, ownPath); }), 1);
     for (std::size_t i = 1; i < modules.size(); ++i) {
-        EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, modules[i - 1].c_str(), -1,
-                      modules[i].c_str(), -1), CSTR_LESS_THAN)
+        EXPECT_LT(CompareForUser(modules[i - 1], modules[i]), 0)
             << testing::PrintToString(modules[i - 1]) << " before " << testing::PrintToString(modules[i]);
     }
-    const std::vector<Report> reports = worker.Reports();
+    // The percentages themselves are stated in the ScannerPercentage table.
+    const std::vector<Report> reports = host.Reports();
     ASSERT_EQ(reports.size(), modules.size());
-    for (std::size_t i = 0; i < reports.size(); ++i)
-        EXPECT_EQ(reports[i], (Report{L"memory...", static_cast<std::uint8_t>((i + 1) * 100 / reports.size())}));
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const std::uint8_t progress = ModuleListRecorder::Percentage(static_cast<std::int32_t>(i), reports.size());
+        EXPECT_EQ(reports[i], (Report{L"memory...", progress})) << i;
+    }
+    EXPECT_EQ(reports.back().progress, 100);
     EXPECT_FALSE(scanner.blockSizes.empty());
 }
 

@@ -2,6 +2,7 @@
 #include "scan/PathResolver.h"
 
 #include "platform/Error.h"
+#include "platform/TextCompare.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ TEST_F(ResolveFilePathTest, ResolvesTable)
 TEST_F(ResolveFilePathTest, FindsBareNameOnSearchPath)
 {
     const std::wstring found = ResolveFilePath(L"notepad.exe");
-    EXPECT_EQ(CompareStringOrdinal(found.c_str(), -1, L"C:\\windows\\system32\\notepad.exe", -1, TRUE), CSTR_EQUAL)
+    EXPECT_TRUE(EqualsOrdinalIgnoringCase(found, L"C:\\windows\\system32\\notepad.exe"))
         << testing::PrintToString(found);
 }
 

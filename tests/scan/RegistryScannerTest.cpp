@@ -3,6 +3,7 @@
 
 #include "platform/Registry.h"
 #include "scan/RegistryScanner.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -76,15 +77,15 @@ TEST(RegistryScanner, ReadsServerFilesOfEveryRegistrationAndSkipsValuesThatAreNo
         classes.AddClass();
         const DWORD expectedEntries = ClassCount();
 
-        RecordingWorker worker;
-        BlockRecorder<TRegistryScanner> scanner(&worker);
+        RecordingHost host;
+        BlockRecorder<TRegistryScanner> scanner(&host);
         scanner.keepContent = false;
         while (scanner.ScanNext()) {
         }
 
         std::sort(scanner.markedBlocks.begin(), scanner.markedBlocks.end());
         EXPECT_EQ(scanner.markedBlocks, (std::vector<std::string>{"QVMARK-expand", "QVMARK-plain", "QVMARK-quoted"}));
-        const std::vector<Report> reports = worker.Reports();
+        const std::vector<Report> reports = host.Reports();
         ASSERT_EQ(reports.size(), expectedEntries);
         EXPECT_TRUE(std::all_of(reports.begin(), reports.end(), [](const Report& r) { return r.name == L"registry"; }));
         EXPECT_EQ(reports.back().progress, 100);

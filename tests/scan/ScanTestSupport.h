@@ -1,8 +1,8 @@
-// Test doubles for the scan engine: block recorders and file helpers.
+// Test doubles for the scan engine: block recorders.
 #pragma once
 
 #include "scan/Scanner.h"
-#include "tests/support/RecordingWorker.h"
+#include "tests/support/RecordingHost.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +13,7 @@
 template <typename Base>
 class BlockRecorder : public Base {
 public:
-    explicit BlockRecorder(TScannerThread* aWorker) : Base(aWorker) {}
+    explicit BlockRecorder(TScanHost* aHost) : Base(aHost) {}
     using TScanner::Percentage;
     using TScanner::ScanFile;
 
@@ -34,6 +34,3 @@ public:
     std::string content;
     std::vector<std::string> markedBlocks;
 };
-
-// Writes aContent to aPath, replacing the file; throws std::runtime_error on failure.
-void WriteTestFile(const std::wstring& aPath, const std::string& aContent);

@@ -3,6 +3,7 @@
 
 #include "platform/Handle.h"
 #include "platform/Wow64Redirection.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,8 @@ std::string Pattern(std::size_t aSize)
 
 class ScanFileTest : public testing::Test {
 protected:
-    RecordingWorker worker;
-    Reader reader{&worker};
+    RecordingHost host;
+    Reader reader{&host};
     TempFolder folder;
 };
 
@@ -42,7 +43,7 @@ TEST_F(ScanFileTest, ReadsWholeFileInBlocksOf8192)
     for (const Case& c : cases) {
         const std::wstring path = folder.Str() + L"\\f" + std::to_wstring(c.size) + L".bin";
         WriteTestFile(path, Pattern(c.size));
-        Reader scanner(&worker);
+        Reader scanner(&host);
         scanner.ScanFile(path);
         EXPECT_EQ(scanner.blockSizes, c.blocks) << c.size;
         EXPECT_EQ(scanner.content, Pattern(c.size)) << c.size;
@@ -94,7 +95,7 @@ TEST_F(ScanFileTest, TerminationStopsReadingBetweenBlocks)
 {
     const std::wstring path = folder.Str() + L"\\big.bin";
     WriteTestFile(path, Pattern(3 * 8192));
-    worker.StopThread();
+    host.RequestTermination();
     reader.ScanFile(path);
     EXPECT_EQ(reader.blockSizes, std::vector<DWORD>{8192});
 }

@@ -1,6 +1,7 @@
-// The sorted path list against insertion one by one with CompareStringW, on hard texts.
-#include "scan/FileExtensions.h"
+// The sorted path list against insertion one by one by the user's locale, on hard texts.
 #include "scan/SortedPathList.h"
+
+#include "platform/TextCompare.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +22,9 @@ std::vector<std::wstring> InsertOneByOne(const Batches& aBatches)
     for (const auto& batch : aBatches) {
         for (const std::wstring& path : batch) {
             const auto place = std::lower_bound(list.begin(), list.end(), path, [](const std::wstring& aA, const std::wstring& aB) {
-                return CompareText(aA, aB) < 0;
+                return CompareForUser(aA, aB) < 0;
             });
-            if (place == list.end() || CompareText(*place, path) != 0)
+            if (place == list.end() || CompareForUser(*place, path) != 0)
                 list.insert(place, path);
         }
     }

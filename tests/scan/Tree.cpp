@@ -2,6 +2,7 @@
 #include "tests/scan/Tree.h"
 
 #include "platform/Handle.h"
+#include "platform/SystemLibrary.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -24,8 +25,7 @@ namespace {
 std::string UnixPath(const std::wstring& aPath)
 {
     using UnixName = char*(CDECL*)(LPCWSTR);
-    const auto unixName = reinterpret_cast<UnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const auto unixName = ProcedureAddress<UnixName>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
     char* name = unixName != nullptr ? unixName(aPath.c_str()) : nullptr;
     if (name == nullptr)
         return {};

@@ -2,7 +2,11 @@
 #include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Error.h"
+#include "scan/ScanQueue.h"
+#include "scan/ScannerThread.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,17 +17,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::wstring SignaturePath()
-{
-    return ExeFolder() + L"signature.dat";
-}
-
 bool WaitFinished(const TScannerThread& aWorker, std::chrono::seconds aLimit = std::chrono::seconds(60))
 {
     const auto deadline = Clock::now() + aLimit;
     while (!aWorker.Finished() && Clock::now() < deadline)
         Sleep(10);
     return aWorker.Finished();
+}
+
+// The public worker's parts, its scanners reporting through aHost: signature.dat beside the
+// program and the queue from the settings.
+std::unique_ptr<TScannerThread> StartedFromSettings(RecordingHost& aHost)
+{
+    auto worker = std::make_unique<TScannerThread>([] { return std::make_unique<TSignature>(); },
+        aHost.Relay(BuildScanQueue));
+    worker->StartThread();
+    return worker;
 }
 
 // The report names in order with runs of one name collapsed: "memory...", "registry", ...
@@ -39,22 +48,12 @@ std::vector<std::wstring> NameRuns(const std::vector<Report>& aReports)
 
 class WorkerFromSettingsTest : public testing::Test {
 protected:
-    // A valid signature.dat: 16 MiB of payload stamped with its MD5.
-    static void SetUpTestSuite()
-    {
-        WriteTestFile(SignaturePath(), std::string(TSignature::kMinFileSize, 'S'));
-        TSignature::StampFile(SignaturePath());
-    }
-    static void TearDownTestSuite() { DeleteFileW(SignaturePath().c_str()); }
+    static void SetUpTestSuite() { WriteSignatureFile(); }
+    static void TearDownTestSuite() { RemoveSignatureFile(); }
 
     void SetUp() override
     {
-        TSettings& settings = Settings();
-        settings.SetFullScan(false);
-        settings.SetMemoryScan(false);
-        settings.SetRegistryScan(false);
-        settings.SetArchiveScan(false);
-        settings.ClearFolders();
+        UseQuickScanSettings({});
         WriteTestFile(file, "QVMARK-file");
     }
 
@@ -82,11 +81,12 @@ TEST_F(WorkerFromSettingsTest, QueueFollowsSettingsInFixedOrder)
         settings.SetMemoryScan(c.memory);
         settings.SetRegistryScan(c.registry);
         settings.SetFolderScan(folder.Str(), c.folderChecked);
-        RecordingWorker worker{RecordingWorker::FromSettings{}};
-        ASSERT_TRUE(WaitFinished(worker));
-        EXPECT_EQ(NameRuns(worker.Reports()), c.runs) << c.memory << c.registry << c.folderChecked;
-        EXPECT_EQ(worker.GetScanInfo().TotalCount, static_cast<std::int64_t>(worker.Reports().size()));
-        EXPECT_EQ(worker.FailureMessage(), std::nullopt);
+        RecordingHost host;
+        const auto worker = StartedFromSettings(host);
+        ASSERT_TRUE(WaitFinished(*worker));
+        EXPECT_EQ(NameRuns(host.Reports()), c.runs) << c.memory << c.registry << c.folderChecked;
+        EXPECT_EQ(worker->GetScanInfo().TotalCount, static_cast<std::int64_t>(host.Reports().size()));
+        EXPECT_EQ(worker->FailureMessage(), std::nullopt);
     }
 }
 
@@ -94,11 +94,12 @@ TEST_F(WorkerFromSettingsTest, MissingScanFolderEndsWorkerWithItsMessage)
 {
     Settings().SetFolderScan(folder.Str() + L"\\gone", true);
     Settings().SetFolderScan(folder.Str(), true);
-    RecordingWorker worker{RecordingWorker::FromSettings{}};
-    ASSERT_TRUE(WaitFinished(worker));
-    EXPECT_EQ(worker.Reports(), (std::vector<Report>{{L"building file list...", 0}}));
-    ASSERT_TRUE(worker.FailureMessage().has_value());
-    EXPECT_NE(worker.FailureMessage()->find(L"gone"), std::wstring::npos) << testing::PrintToString(*worker.FailureMessage());
+    RecordingHost host;
+    const auto worker = StartedFromSettings(host);
+    ASSERT_TRUE(WaitFinished(*worker));
+    EXPECT_EQ(host.Reports(), (std::vector<Report>{{L"building file list...", 0}}));
+    ASSERT_TRUE(worker->FailureMessage().has_value());
+    EXPECT_NE(worker->FailureMessage()->find(L"gone"), std::wstring::npos) << testing::PrintToString(*worker->FailureMessage());
 }
 
 // A full scan walks every fixed drive (under Wine also Z:, the whole Linux tree): a release
@@ -106,11 +107,12 @@ TEST_F(WorkerFromSettingsTest, MissingScanFolderEndsWorkerWithItsMessage)
 TEST_F(WorkerFromSettingsTest, FullScanRunsEveryScannerAndReleaseStopsTheDriveWalk)
 {
     Settings().SetFullScan(true);
-    auto worker = std::make_unique<RecordingWorker>(RecordingWorker::FromSettings{});
+    RecordingHost host;
+    auto worker = StartedFromSettings(host);
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     while (worker->GetScanInfo().ObjectName != L"building file list..." && Clock::now() < deadline)
         Sleep(10);
-    std::vector<std::wstring> runs = NameRuns(worker->Reports());
+    std::vector<std::wstring> runs = NameRuns(host.Reports());
     runs.resize(std::min<std::size_t>(runs.size(), 3));
     EXPECT_EQ(runs, (std::vector<std::wstring>{L"memory...", L"registry", L"building file list..."}));
     const auto start = Clock::now();

@@ -3,6 +3,7 @@
 
 #include "platform/Error.h"
 #include "platform/Registry.h"
+#include "platform/TextCompare.h"
 #include "tests/support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -379,8 +380,7 @@ Table MergedIgnoringCase(const Table& aTable)
     Table merged;
     for (const auto& entry : aTable) {
         const auto earlier = std::find_if(merged.begin(), merged.end(), [&](const auto& aItem) {
-            return CompareStringOrdinal(aItem.first.c_str(), static_cast<int>(aItem.first.size()),
-                       entry.first.c_str(), static_cast<int>(entry.first.size()), TRUE) == CSTR_EQUAL;
+            return EqualsOrdinalIgnoringCase(aItem.first, entry.first);
         });
         if (earlier != merged.end())
             *earlier = entry;

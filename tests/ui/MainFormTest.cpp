@@ -1,6 +1,9 @@
 // The main window driven by messages: its layout, its states, and every way a scan ends.
+#include "platform/DeviceContext.h"
 #include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
+#include "tests/support/QuickScan.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainForm.h"
@@ -11,7 +14,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,8 +53,8 @@ std::vector<std::wstring> WrappedLines(HWND aLabel)
     const std::wstring text = Text(aLabel);
     RECT client;
     GetClientRect(aLabel, &client);
-    HDC dc = GetDC(aLabel);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aLabel, WM_GETFONT, 0, 0)));
+    const WindowDc dc(aLabel);
+    const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(aLabel, WM_GETFONT, 0, 0)));
     std::vector<std::wstring> lines{L""};
     size_t start = 0;
     while (start < text.size()) {
@@ -60,15 +62,13 @@ std::vector<std::wstring> WrappedLines(HWND aLabel)
         const std::wstring word = text.substr(start, end - start);
         const std::wstring joined = lines.back().empty() ? word : lines.back() + L' ' + word;
         SIZE size{};
-        GetTextExtentPoint32W(dc, joined.c_str(), static_cast<int>(joined.size()), &size);
+        GetTextExtentPoint32W(dc.Get(), joined.c_str(), static_cast<int>(joined.size()), &size);
         if (size.cx <= client.right || lines.back().empty())
             lines.back() = joined;
         else
             lines.push_back(word);
         start = end + 1;
     }
-    SelectObject(dc, old);
-    ReleaseDC(aLabel, dc);
     return lines;
 }
 
@@ -86,8 +86,8 @@ protected:
     {
         ResetSettings();
         for (int i = 0; i < 300; ++i)
-            std::ofstream(folder_.Path() / (L"file" + std::to_wstring(i) + L".exe")) << "MZ" << i;
-        UseQuickScanSettings(folder_.Str());
+            WriteTestFile(folder_.Path() / (L"file" + std::to_wstring(i) + L".exe"), "MZ" + std::to_string(i));
+        UseQuickScanSettings({folder_.Str()});
         form_.Show();
         Settle();
     }
@@ -256,7 +256,7 @@ TEST_F(MainFormTest, EndOfTheWindowsSessionIsNeverHeldUp)
 TEST_F(MainFormTest, ScanEndedByAnErrorIsReportedAsAFailure)
 {
     const std::wstring missing = folder_.Str() + L"\\missing";
-    UseQuickScanSettings(missing);
+    UseQuickScanSettings({missing});
     // Another window of the program is active as the scan ends.
     HWND other = CreateWindowExW(0, L"Static", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
         GetModuleHandleW(nullptr), nullptr);

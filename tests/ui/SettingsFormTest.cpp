@@ -221,6 +221,44 @@ TEST_F(SettingsFormTest, ItemsKeepAsciiOrderAndLetterCaseTwinsMerge)
     EXPECT_EQ(table, (Items{{L"C:\\A", true}, {L"C:\\Data", false}, {L"C:\\[x", true}, {L"C:\\b", true}}));
 }
 
+// Five digits with leading zeros, so that the texts' order is the numbers' order.
+std::wstring Padded(int aNumber)
+{
+    const std::wstring digits = std::to_wstring(aNumber);
+    return std::wstring(5 - digits.size(), L'0') + digits;
+}
+
+TEST_F(SettingsFormTest, LargeFolderTableListsInOrderWithLetterCaseTwinsMerged)
+{
+    // Scrambled order, two spellings of the parent, and a later twin of every fifth path with
+    // the other flag: the list must come out in number order, first spellings, last flags.
+    constexpr int kCount = 30'000;
+    constexpr int kStride = 7'919;
+    Settings().ClearFolders();
+    Items expected(kCount);
+    for (int step = 0; step < kCount; ++step) {
+        const int number = step * kStride % kCount;
+        const std::wstring path = (number % 2 == 0 ? L"c:\\data\\" : L"C:\\Data\\") + Padded(number);
+        expected[number] = {path, number % 3 == 0};
+        Settings().SetFolderScan(path, number % 3 == 0);
+    }
+    for (int number = 0; number < kCount; number += 5) {
+        expected[number].second = !expected[number].second;
+        Settings().SetFolderScan(L"C:\\DATA\\" + Padded(number), expected[number].second);
+    }
+    ASSERT_EQ(Settings().FolderCount(), kCount + kCount / 5);
+    Open();
+    const Items items = ItemsOf(*form_);
+    ASSERT_EQ(items.size(), expected.size());
+    EXPECT_EQ(items, expected);
+
+    ClearFullScan();
+    form_->AddFolder(L"C:\\DATA\\00001");
+    EXPECT_EQ(SelectedItem(*form_), 1);
+    EXPECT_EQ(ItemsOf(*form_)[1], (std::pair<std::wstring, bool>{L"C:\\Data\\00001", true})) << "checked again, not added";
+    EXPECT_EQ(TCheckList(form_->FoldersControl).Count(), kCount);
+}
+
 struct CloseCase {
     const char* name;
     // Runs on the driver thread with the dialog's window.

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -32,9 +35,22 @@ TEST(ElapsedTimeTest, FormatsHoursMinutesSecondsPastOneDay)
         EXPECT_EQ(FormatElapsedTime(c.milliseconds, c.separator), c.expected) << c.milliseconds;
 }
 
-TEST(ElapsedTimeTest, LocaleSeparatorIsNotEmpty)
+// The user's time separator, set to known values for the test and put back at the end.
+class LocaleSeparatorTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, saved_, 8), 0); }
+    void TearDown() override { SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, saved_); }
+
+private:
+    wchar_t saved_[8] = {};
+};
+
+TEST_F(LocaleSeparatorTest, IsTheLocalesOwn)
 {
-    EXPECT_FALSE(LocaleTimeSeparator().empty());
+    for (const wchar_t* separator : {L".", L"-", L":"}) {
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator)) << separator;
+        EXPECT_EQ(LocaleTimeSeparator(), separator);
+    }
 }
 
 TEST(DriveRootTest, IsExactlyThreeCharacters)
@@ -46,9 +62,18 @@ TEST(DriveRootTest, IsExactlyThreeCharacters)
     EXPECT_FALSE(IsDriveRoot(L""));
 }
 
-TEST(WindowsVersionTest, IsTheRealMajorVersion)
+TEST(WindowsVersionTest, IsTheVersionTheKernelPublishes)
 {
-    EXPECT_GE(WindowsMajorVersion(), 6u);
+    // KUSER_SHARED_DATA, mapped at the same address into every process: NtMajorVersion at 0x26C.
+    const auto kernelMajor = *reinterpret_cast<const volatile ULONG*>(0x7FFE0000 + 0x26C);
+    EXPECT_EQ(WindowsMajorVersion(), kernelMajor);
+}
+
+TEST(WindowsVersionTest, FolderPickerFromVistaOn)
+{
+    const std::pair<DWORD, bool> cases[] = {{0, false}, {5, false}, {6, true}, {10, true}};
+    for (const auto& [major, picker] : cases)
+        EXPECT_EQ(HasFolderPicker(major), picker) << major;
 }
 
 } // namespace

@@ -1,30 +1,16 @@
 // Helpers of the interface tests.
 #include "tests/ui/UiTestSupport.h"
 
-#include "platform/Md5.h"
+#include "platform/DeviceContext.h"
 #include "toolkit/Toolkit.h"
 #include "toolkit/ToolkitTheme.h"
 #include "toolkit/WindowText.h"
 #include "settings/Settings.h"
-#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <vector>
-
-namespace {
-
-constexpr std::size_t kSignatureSize = 16'777'216;
-
-std::filesystem::path SignaturePath()
-{
-    return std::filesystem::path(ExeFolder()) / L"signature.dat";
-}
-
-} // namespace
 
 std::wstring Text(HWND aWindow)
 {
@@ -99,39 +85,10 @@ HWND ChildWithText(HWND aParent, const wchar_t* aText)
     return nullptr;
 }
 
-void WriteSignatureFile()
-{
-    std::vector<char> content(kSignatureSize);
-    const std::size_t payload = kSignatureSize - 16;
-    for (std::size_t i = 0; i < payload; ++i)
-        content[i] = static_cast<char>(i * 7 + 3);
-    const Md5Digest digest = Md5(content.data(), payload);
-    std::copy(digest.begin(), digest.end(), content.begin() + static_cast<std::ptrdiff_t>(payload));
-    std::ofstream file(SignaturePath(), std::ios::binary | std::ios::trunc);
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    ASSERT_TRUE(file.good());
-}
-
-void RemoveSignatureFile()
-{
-    std::error_code ignored;
-    std::filesystem::remove(SignaturePath(), ignored);
-}
-
 void ResetSettings()
 {
     ReleaseSettings();
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane");
-}
-
-void UseQuickScanSettings(const std::wstring& aFolder)
-{
-    TSettings& settings = Settings();
-    settings.SetFullScan(false);
-    settings.SetMemoryScan(false);
-    settings.SetRegistryScan(false);
-    settings.ClearFolders();
-    settings.SetFolderScan(aFolder, true);
 }
 
 namespace {
@@ -152,13 +109,11 @@ bool Fits(HWND aControl)
     const std::wstring text = Text(aControl);
     RECT client;
     GetClientRect(aControl, &client);
-    HDC dc = GetDC(aControl);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
+    const WindowDc dc(aControl);
+    const SelectedObject font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(aControl, WM_GETFONT, 0, 0)));
     const bool wraps = ClassOf(aControl) == L"Static" && (GetWindowLongW(aControl, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT;
     RECT needed{0, 0, wraps ? client.right : 0, 0};
-    DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(aControl, dc);
+    DrawTextW(dc.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_NOPREFIX | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
     return needed.right + Padding(aControl) <= client.right && needed.bottom <= client.bottom;
 }
 

@@ -1,5 +1,5 @@
 // Helpers of the interface tests: reading and clicking controls, message boxes met while pumping,
-// a valid signature.dat beside the test program and quick scan settings.
+// the settings' reset and the layout checks.
 #pragma once
 
 #include "tests/support/MessageBoxProbe.h"
@@ -35,14 +35,8 @@ HWND WaitForForm(const wchar_t* aCaption);
 // The child of aParent with this window text.
 HWND ChildWithText(HWND aParent, const wchar_t* aText);
 
-// signature.dat beside the test program: 16 MiB, the MD5 of the payload as its last 16 bytes.
-void WriteSignatureFile();
-void RemoveSignatureFile();
-
 // The stored settings are removed and the process-wide object is released.
 void ResetSettings();
-// Settings in memory that scan only aFolder (no full scan, no memory, no registry).
-void UseQuickScanSettings(const std::wstring& aFolder);
 
 // The texts of aForm's labels, check boxes and buttons that do not fit their control at its
 // font (word-wrapped labels may wrap, within their height); aSkip is left out.

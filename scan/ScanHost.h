@@ -1,0 +1,23 @@
+// What a scanner sees of the worker that drives it: its reports, its findings, the stop request.
+#pragma once
+
+#include "scan/Finding.h"
+
+class TObjectInspector;
+
+#include <cstdint>
+#include <string>
+
+class TScanHost {
+public:
+    virtual ~TScanHost() = default;
+
+    // The report before each object: its name and the scanner's progress in percent.
+    virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) = 0;
+    // Keeps a finding about an object.
+    virtual void AddFinding(TFinding aFinding) = 0;
+    // Termination requested: long walks and reads poll it and give up.
+    virtual bool Terminated() const noexcept = 0;
+    // The inspection of the objects read; nullptr when the database has no signatures to match.
+    virtual TObjectInspector* Inspector() noexcept { return nullptr; }
+};

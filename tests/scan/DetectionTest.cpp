@@ -1,0 +1,208 @@
+// Detection while scanning: the worker's findings and counters, and the reader's matching across
+// blocks, at the end of an object and when an object is cut short.
+#include "tests/scan/ScanTestSupport.h"
+
+#include "scan/FileScanner.h"
+#include "scan/ObjectInspector.h"
+#include "scan/ScannerThread.h"
+#include "settings/Settings.h"
+#include "signature/Signature.h"
+#include "tests/support/DatabaseFiles.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Kind = detect::SignatureFileKind;
+
+std::string Hex(const std::string& aBytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : aBytes) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return hex;
+}
+
+// A signature.dat of its own in a temporary folder, loaded as the worker would load it.
+std::unique_ptr<TSignature> LoadDatabase(const TempFolder& aFolder, const SignatureLines& aLines)
+{
+    const std::wstring path = aFolder.Str() + L"\\signature.dat";
+    WriteStamped(path, aLines.empty() ? std::vector<std::uint8_t>(16777200, 'x') : DatabasePayload(aLines));
+    return std::make_unique<TSignature>(path);
+}
+
+SignatureLines DemoLines()
+{
+    SignatureLines lines = EicarLines();
+    lines.push_back({Kind::Body, "PUA.Test.Marker:0:*:" + Hex("QV-PUA-MARKER")});
+    return lines;
+}
+
+void WaitUntilFinished(const TScannerThread& aWorker)
+{
+    while (!aWorker.Finished())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+class WorkerDetectionTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TSettings& settings = Settings();
+        settings.SetFullScan(false);
+        settings.SetMemoryScan(false);
+        settings.SetRegistryScan(false);
+        settings.ClearFolders();
+        settings.SetFolderScan(files.Str(), true);
+        WriteTestFile(files.Str() + L"\\eicar.com", EicarText());
+        WriteTestFile(files.Str() + L"\\pua.exe", "some bytes QV-PUA-MARKER more bytes");
+        WriteTestFile(files.Str() + L"\\clean.exe", "MZ nothing to see");
+    }
+
+    // Runs a file scan of the folder to its end with the given database and heuristic mode.
+    std::unique_ptr<TScannerThread> Scan(const SignatureLines& aLines, bool aHeuristic)
+    {
+        auto worker = std::make_unique<TScannerThread>(
+            [&] { return LoadDatabase(database, aLines); },
+            [](TScanHost* aHost) {
+                std::vector<std::unique_ptr<TScanner>> queue;
+                queue.push_back(std::make_unique<TFileScanner>(aHost));
+                return queue;
+            },
+            [aHeuristic] { return aHeuristic; });
+        worker->StartThread();
+        WaitUntilFinished(*worker);
+        return worker;
+    }
+
+    TempFolder database;
+    TempFolder files;
+};
+
+TEST_F(WorkerDetectionTest, CountsEachObjectOnceAndNamesItsFile)
+{
+    const auto worker = Scan(DemoLines(), false);
+    EXPECT_EQ(worker->FailureMessage(), std::nullopt);
+    const TScanInfo info = worker->GetScanInfo();
+    EXPECT_EQ(info.TotalCount, 4); // "building file list..." and the three files
+    EXPECT_EQ(info.InfectedCount, 1);
+    EXPECT_EQ(info.PossibleCount, 0);
+    const std::vector<TFinding> findings = worker->FindingsFrom(0);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Object, files.Str() + L"\\eicar.com");
+    EXPECT_EQ(findings[0].Threat, L"Eicar-Test-Signature");
+    EXPECT_EQ(findings[0].Kind, TFindingKind::Infected);
+    EXPECT_TRUE(worker->FindingsFrom(1).empty());
+}
+
+TEST_F(WorkerDetectionTest, PossibleThreatsCountOnlyInHeuristicMode)
+{
+    const auto worker = Scan(DemoLines(), true);
+    const TScanInfo info = worker->GetScanInfo();
+    EXPECT_EQ(info.InfectedCount, 1);
+    EXPECT_EQ(info.PossibleCount, 1);
+    const std::vector<TFinding> findings = worker->FindingsFrom(0);
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[1].Object, files.Str() + L"\\pua.exe");
+    EXPECT_EQ(findings[1].Threat, L"PUA.Test.Marker");
+    EXPECT_EQ(findings[1].Kind, TFindingKind::Possible);
+}
+
+TEST_F(WorkerDetectionTest, AnOpaquePayloadFindsNothing)
+{
+    const auto worker = Scan({}, true);
+    const TScanInfo info = worker->GetScanInfo();
+    EXPECT_EQ(info.TotalCount, 4); // "building file list..." and the three files
+    EXPECT_EQ(info.InfectedCount + info.PossibleCount, 0);
+    EXPECT_TRUE(worker->FindingsFrom(0).empty());
+}
+
+// The reader alone, its blocks inspected against a database, reporting to a recording host.
+class InspectingReader : public TScanner {
+public:
+    using TScanner::ScanFile;
+    explicit InspectingReader(TScanHost* aHost) : TScanner(aHost) {}
+};
+
+class InspectingHost : public RecordingHost {
+public:
+    explicit InspectingHost(const detect::Database& aDatabase) : inspector_(aDatabase, true) {}
+    TObjectInspector* Inspector() noexcept override { return &inspector_; }
+
+private:
+    TObjectInspector inspector_;
+};
+
+std::vector<std::wstring> MatchNames(const SignatureLines& aLines, const std::string& aContent, bool aStop = false)
+{
+    TempFolder folder;
+    const std::unique_ptr<TSignature> signature = LoadDatabase(folder, aLines);
+    InspectingHost host(*signature->Database());
+    if (aStop)
+        host.RequestTermination();
+    const std::wstring path = folder.Str() + L"\\object.bin";
+    WriteTestFile(path, aContent);
+    InspectingReader(&host).ScanFile(path);
+    std::vector<std::wstring> names;
+    for (const TFinding& finding : host.Findings()) {
+        EXPECT_EQ(finding.Object, path);
+        names.push_back(finding.Threat);
+    }
+    return names;
+}
+
+TEST(ReaderDetectionTest, MatchesAcrossBlocksAtOffsetsAndAtTheEnd)
+{
+    const std::string marker = "QV-BOUNDARY-MARKER";
+    const struct {
+        const char* Case;
+        std::string Line;
+        std::string Content;
+        bool Found;
+    } cases[] = {
+        {"across the 8192-byte boundary", "Straddle:0:*:" + Hex(marker), std::string(8192 - 7, 'a') + marker, true},
+        {"at offset 8190", "At:0:8190:" + Hex(marker), std::string(8190, 'a') + marker, true},
+        {"not at offset 8190", "At:0:8190:" + Hex(marker), std::string(8191, 'a') + marker, false},
+        {"EOF-n at the very end", "Tail:0:EOF-18:" + Hex(marker), std::string(20000, 'b') + marker, true},
+        {"EOF-n one byte early", "Tail:0:EOF-18:" + Hex(marker), std::string(20000, 'b') + marker + "c", false},
+        {"EOF-n in a small file", "Tail:0:EOF-18:" + Hex(marker), marker, true},
+        {"gap and wildcard across blocks", "Gap:0:*:" + Hex("QV-") + "??" + Hex("GAP") + "{8000-9000}" + Hex("END"),
+         "QV-xGAP" + std::string(8500, 'c') + "END", true},
+        {"gap too long", "Gap:0:*:" + Hex("QV-") + "??" + Hex("GAP") + "{8000-9000}" + Hex("END"),
+         "QV-xGAP" + std::string(9500, 'c') + "END", false},
+        {"MZ target on a non-MZ file", "Exe:1:*:" + Hex(marker), "ZM" + marker, false},
+        {"MZ target", "Exe:1:*:" + Hex(marker), "MZ" + marker, true},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::wstring> names = MatchNames({{Kind::Body, c.Line}}, c.Content);
+        EXPECT_EQ(names.size(), c.Found ? 1u : 0u) << c.Case;
+    }
+}
+
+TEST(ReaderDetectionTest, AnObjectCutShortKeepsItsBodyMatchesButGetsNoHashVerdict)
+{
+    const std::string early = "QV-EARLY-MARKER";
+    const std::string content = early + std::string(20000, 'z');
+    const std::string md5 = "0123456789abcdef0123456789abcdef";
+    // Stop before the second block: the body match in the first block stands, no hash or EOF verdict.
+    const SignatureLines lines = {{Kind::Body, "Early:0:*:" + Hex(early)},
+                                  {Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")},
+                                  {Kind::Md5, md5 + ":*:Whole"}};
+    EXPECT_EQ(MatchNames(lines, content, true), std::vector<std::wstring>{L"Early"});
+    EXPECT_EQ(MatchNames(lines, content, false), std::vector<std::wstring>{L"Early"});
+    EXPECT_TRUE(MatchNames({{Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")}}, content, true).empty());
+    EXPECT_EQ(MatchNames({{Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")}}, content, false),
+        std::vector<std::wstring>{L"Late"});
+    EXPECT_TRUE(MatchNames(EicarLines(), EicarText() + std::string(9000, ' '), true).size() == 1);
+    EXPECT_TRUE(MatchNames({EicarLines()[0]}, EicarText(), false).size() == 1);
+}
+
+} // namespace
