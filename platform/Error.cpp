@@ -19,7 +19,7 @@ void ThrowWin32Error(DWORD aCode, std::wstring_view aContext)
 {
     std::wstring message(aContext);
     message += SystemErrorText(aCode);
-    throw AppError(std::move(message));
+    throw AppError(std::move(message), aCode);
 }
 
 void ThrowLastError(std::wstring_view aContext)

@@ -1,4 +1,4 @@
-// File handles with sized reads and writes; full-path expansion.
+// File handles: opening, creating, sized reads and writes; full-path expansion.
 #include "platform/File.h"
 
 #include "platform/Error.h"
@@ -14,6 +14,12 @@ DWORD ChunkSize(std::size_t aRemaining) noexcept
     return static_cast<DWORD>(std::min(aRemaining, kMaxChunk));
 }
 
+// aCode is taken before the message is made, which may touch the last error.
+[[noreturn]] void ThrowStreamError(const wchar_t* aMessage, DWORD aCode)
+{
+    throw AppError(aMessage, aCode);
+}
+
 } // namespace
 
 File File::OpenExisting(const std::wstring& aPath, Access aAccess, DWORD aShareMode)
@@ -23,7 +29,17 @@ File File::OpenExisting(const std::wstring& aPath, Access aAccess, DWORD aShareM
         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        throw AppError(L"Cannot open file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error));
+        throw AppError(L"Cannot open file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error), error);
+    }
+    return File(handle);
+}
+
+File File::CreateAlways(const std::wstring& aPath)
+{
+    HANDLE handle = CreateFileW(aPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        throw AppError(L"Cannot create file \"" + FullPathName(aPath) + L"\". " + SystemErrorText(error));
     }
     return File(handle);
 }
@@ -36,55 +52,44 @@ std::int64_t File::Size() const
     return size.QuadPart;
 }
 
-std::size_t File::Read(void* aBuffer, std::size_t aCount) noexcept
-{
-    auto* bytes = static_cast<std::byte*>(aBuffer);
-    std::size_t done = 0;
-    while (done < aCount) {
-        DWORD read = 0;
-        if (!ReadFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &read, nullptr) || read == 0)
-            break;
-        done += read;
-    }
-    return done;
-}
-
-std::size_t File::Write(const void* aBuffer, std::size_t aCount) noexcept
-{
-    const auto* bytes = static_cast<const std::byte*>(aBuffer);
-    std::size_t done = 0;
-    while (done < aCount) {
-        DWORD written = 0;
-        if (!WriteFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &written, nullptr) || written == 0)
-            break;
-        done += written;
-    }
-    return done;
-}
-
 void File::ReadBuffer(void* aBuffer, std::size_t aCount)
 {
-    if (Read(aBuffer, aCount) != aCount)
-        throw AppError(L"Stream read error");
+    auto* bytes = static_cast<std::byte*>(aBuffer);
+    for (std::size_t done = 0; done < aCount;) {
+        DWORD read = 0;
+        if (!ReadFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &read, nullptr))
+            ThrowStreamError(L"Stream read error", GetLastError());
+        if (read == 0)
+            ThrowStreamError(L"Stream read error", 0);
+        done += read;
+    }
 }
 
 void File::WriteBuffer(const void* aBuffer, std::size_t aCount)
 {
-    if (Write(aBuffer, aCount) != aCount)
-        throw AppError(L"Stream write error");
+    const auto* bytes = static_cast<const std::byte*>(aBuffer);
+    for (std::size_t done = 0; done < aCount;) {
+        DWORD written = 0;
+        if (!WriteFile(handle_.Get(), bytes + done, ChunkSize(aCount - done), &written, nullptr))
+            ThrowStreamError(L"Stream write error", GetLastError());
+        if (written == 0)
+            ThrowStreamError(L"Stream write error", 0);
+        done += written;
+    }
 }
 
 void File::Flush()
 {
     if (!FlushFileBuffers(handle_.Get()))
-        throw AppError(L"Stream write error");
+        ThrowStreamError(L"Stream write error", GetLastError());
 }
 
-bool File::SetLength(std::int64_t aLength) noexcept
+void File::SetLength(std::int64_t aLength)
 {
     LARGE_INTEGER position{};
     position.QuadPart = aLength;
-    return SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(handle_.Get());
+    if (!SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_.Get()))
+        ThrowLastError(L"Cannot set the file length: ");
 }
 
 std::wstring FullPathName(const std::wstring& aPath)

@@ -11,13 +11,14 @@ class FindFile {
 public:
     FindFile() noexcept = default;
 
-    // Starts a search for aPattern and fills aData with the first entry. False when the search
-    // cannot be started (no entry, access denied, path too long, vanished folder). Never throws.
-    bool First(const std::wstring& aPattern, WIN32_FIND_DATAW& aData) noexcept;
-    // The next entry of the search. False at the end and on any failure. Never throws.
-    bool Next(WIN32_FIND_DATAW& aData) noexcept;
-
-    void Close() noexcept { handle_.Reset(); }
+    // Starts a search for aPattern: true with aData holding the first entry, false when nothing
+    // matches. Throws AppError "Cannot search <pattern>: <system text>" with the system's code
+    // when the search cannot be started (access denied, path too long, vanished folder).
+    bool First(const std::wstring& aPattern, WIN32_FIND_DATAW& aData);
+    // The next entry of the started search: true with aData holding it, false at the end.
+    // Throws AppError "Folder search failed: <system text>" with the system's code on a failure.
+    // aData changes only when an entry is returned.
+    bool Next(WIN32_FIND_DATAW& aData);
 
 private:
     FindHandle handle_;

@@ -73,12 +73,6 @@ struct RegKeyTraits {
     static void Close(Type aHandle) noexcept { RegCloseKey(aHandle); }
 };
 
-struct LibraryTraits {
-    using Type = HMODULE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type aHandle) noexcept { FreeLibrary(aHandle); }
-};
-
 struct GdiObjectTraits {
     using Type = HGDIOBJ;
     static Type Invalid() noexcept { return nullptr; }
@@ -90,5 +84,4 @@ using FileHandle = UniqueHandle<FileHandleTraits>;
 using SnapshotHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
-using LibraryHandle = UniqueHandle<LibraryTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;

@@ -12,9 +12,9 @@ std::wstring Quoted(const std::wstring& aName)
     return L"'" + aName + L"'";
 }
 
-[[noreturn]] void ThrowGetFailed(const std::wstring& aName)
+[[noreturn]] void ThrowGetFailed(const std::wstring& aName, LSTATUS aStatus)
 {
-    throw AppError(L"Failed to get data for " + Quoted(aName));
+    throw AppError(L"Failed to get data for " + Quoted(aName), static_cast<DWORD>(aStatus));
 }
 
 [[noreturn]] void ThrowInvalidType(const std::wstring& aName)
@@ -42,12 +42,13 @@ RegistryKey RegistryKey::Create(HKEY aRoot, const std::wstring& aPath, REGSAM aA
     return RegistryKey(std::move(key));
 }
 
-std::optional<SubKeyInfo> RegistryKey::QuerySubKeyInfo() const noexcept
+SubKeyInfo RegistryKey::QuerySubKeyInfo() const
 {
     SubKeyInfo info;
-    if (RegQueryInfoKeyW(Get(), nullptr, nullptr, nullptr, &info.count, &info.maxNameLength, nullptr, nullptr,
-            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return std::nullopt;
+    const LSTATUS status = RegQueryInfoKeyW(Get(), nullptr, nullptr, nullptr, &info.count, &info.maxNameLength,
+        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS)
+        ThrowWin32Error(static_cast<DWORD>(status), L"Cannot query registry key: ");
     return info;
 }
 
@@ -55,8 +56,11 @@ std::optional<std::wstring> RegistryKey::SubKeyName(DWORD aIndex, DWORD aMaxName
 {
     std::wstring name(aMaxNameLength + 1, L'\0');
     DWORD length = aMaxNameLength + 1;
-    if (RegEnumKeyExW(Get(), aIndex, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    const LSTATUS status = RegEnumKeyExW(Get(), aIndex, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS)
         return std::nullopt;
+    if (status != ERROR_SUCCESS)
+        ThrowWin32Error(static_cast<DWORD>(status), L"Cannot list registry subkeys: ");
     name.resize(length);
     return name;
 }
@@ -77,7 +81,7 @@ std::optional<RegistryValue> RegistryKey::Query(const std::wstring& aName) const
     }
     if (status == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
-    ThrowGetFailed(aName);
+    ThrowGetFailed(aName, status);
 }
 
 std::optional<DWORD> RegistryKey::ReadDword(const std::wstring& aName) const
@@ -90,7 +94,7 @@ std::optional<DWORD> RegistryKey::ReadDword(const std::wstring& aName) const
     if (status == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
     if (status != ERROR_SUCCESS)
-        ThrowGetFailed(aName);
+        ThrowGetFailed(aName, status);
     if (type != REG_DWORD)
         ThrowInvalidType(aName);
     return data;
@@ -122,6 +126,7 @@ void RegistryKey::SetString(const std::wstring& aName, const std::wstring& aValu
 
 void RegistryKey::SetValue(const std::wstring& aName, DWORD aType, const void* aData, DWORD aLength)
 {
-    if (RegSetValueExW(Get(), aName.c_str(), 0, aType, static_cast<const BYTE*>(aData), aLength) != ERROR_SUCCESS)
-        throw AppError(L"Failed to set data for " + Quoted(aName));
+    const LSTATUS status = RegSetValueExW(Get(), aName.c_str(), 0, aType, static_cast<const BYTE*>(aData), aLength);
+    if (status != ERROR_SUCCESS)
+        throw AppError(L"Failed to set data for " + Quoted(aName), static_cast<DWORD>(status));
 }

@@ -32,24 +32,28 @@ public:
 
     HKEY Get() const noexcept { return key_.Get(); }
 
-    // Empty when the system refuses the query.
-    std::optional<SubKeyInfo> QuerySubKeyInfo() const noexcept;
+    // The subkeys' count and longest name. Throws AppError "Cannot query registry key: <system
+    // text>" with the system's code when the query is refused.
+    SubKeyInfo QuerySubKeyInfo() const;
     // The name of the subkey at aIndex of the registry's enumeration, for names of at most
-    // aMaxNameLength characters; empty when the enumeration fails at that index.
+    // aMaxNameLength characters; empty when aIndex is past the last subkey. Throws AppError
+    // "Cannot list registry subkeys: <system text>" with the system's code when the enumeration
+    // fails at that index (ERROR_MORE_DATA for a longer name).
     std::optional<std::wstring> SubKeyName(DWORD aIndex, DWORD aMaxNameLength) const;
 
     // The value's type and bytes; empty when the value does not exist.
-    // Throws AppError "Failed to get data for '<name>'" when the system refuses the read.
+    // Throws AppError "Failed to get data for '<name>'" with the system's code when the read is refused.
     std::optional<RegistryValue> Query(const std::wstring& aName) const;
-    // A REG_DWORD value; empty when absent. Throws AppError "Failed to get data for '<name>'" when the
-    // data is longer than 4 bytes or cannot be read, "Invalid data type for '<name>'" for another type.
+    // A REG_DWORD value; empty when absent. Throws AppError "Failed to get data for '<name>'" (with the
+    // system's code) when the data is longer than 4 bytes or cannot be read, "Invalid data type for
+    // '<name>'" (code 0) for another type.
     std::optional<DWORD> ReadDword(const std::wstring& aName) const;
     // A REG_SZ or REG_EXPAND_SZ value (variables not expanded), up to its first NUL; empty when absent.
     // Throws AppError "Invalid data type for '<name>'" for another type, or what Query throws.
     std::optional<std::wstring> ReadString(const std::wstring& aName) const;
 
     // Write a 4-byte REG_DWORD, or a REG_SZ with its terminating NUL.
-    // Throw AppError "Failed to set data for '<name>'" when the system refuses the write.
+    // Throw AppError "Failed to set data for '<name>'" with the system's code when the write is refused.
     void SetDword(const std::wstring& aName, DWORD aValue);
     void SetString(const std::wstring& aName, const std::wstring& aValue);
 

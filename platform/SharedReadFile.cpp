@@ -7,8 +7,10 @@ SharedReadFile::SharedReadFile(const std::wstring& aPath)
     : handle_(CreateFileW(aPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
           FILE_ATTRIBUTE_NORMAL, nullptr))
 {
-    if (!handle_)
-        ThrowLastError(L"Cannot open " + aPath + L": ");
+    if (!handle_) {
+        const DWORD error = GetLastError();
+        ThrowWin32Error(error, L"Cannot open " + aPath + L": ");
+    }
 }
 
 std::uint64_t SharedReadFile::Size() const

@@ -11,11 +11,12 @@
 class SharedReadFile {
 public:
     // CreateFileW with GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING and
-    // FILE_ATTRIBUTE_NORMAL. Throws AppError (the path and the system's text) when the open fails.
+    // FILE_ATTRIBUTE_NORMAL. Throws AppError "Cannot open <path>: <system text>" with the
+    // system's code when the open fails.
     explicit SharedReadFile(const std::wstring& aPath);
 
-    // Reads up to aSize bytes from the current position; returns the count, 0 at the end.
-    // Throws AppError when the read fails.
+    // Reads up to aSize bytes from the current position; returns the count, 0 only at the end.
+    // Throws AppError "Read error: <system text>" with the system's code when the read fails.
     DWORD Read(void* aBuffer, DWORD aSize);
 
     // The file's size in bytes as the system reports it. Throws AppError when it cannot tell.

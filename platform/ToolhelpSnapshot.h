@@ -8,15 +8,18 @@
 
 class ToolhelpSnapshot {
 public:
-    // CreateToolhelp32Snapshot(aFlags, aProcessId). Throws AppError with the system's text
-    // for the error when the system refuses the snapshot.
+    // CreateToolhelp32Snapshot(aFlags, aProcessId). Throws AppError "Cannot take a snapshot of
+    // process <id>: <system text>" with the system's code when the system refuses the snapshot.
     ToolhelpSnapshot(DWORD aFlags, DWORD aProcessId);
 
-    // The walks fill aEntry (whose dwSize the caller sets) and return false when no entry is left.
-    bool FirstProcess(PROCESSENTRY32W& aEntry) const noexcept;
-    bool NextProcess(PROCESSENTRY32W& aEntry) const noexcept;
-    bool FirstModule(MODULEENTRY32W& aEntry) const noexcept;
-    bool NextModule(MODULEENTRY32W& aEntry) const noexcept;
+    // The walks fill aEntry (whose dwSize the caller sets) and return true, or return false when
+    // no entry is left. They throw AppError ("Cannot walk the process list: <system text>" or the
+    // module list's) with the system's code on any other failure. aEntry changes only when an
+    // entry is returned.
+    bool FirstProcess(PROCESSENTRY32W& aEntry) const;
+    bool NextProcess(PROCESSENTRY32W& aEntry) const;
+    bool FirstModule(MODULEENTRY32W& aEntry) const;
+    bool NextModule(MODULEENTRY32W& aEntry) const;
 
 private:
     SnapshotHandle handle_;

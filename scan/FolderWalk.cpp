@@ -1,6 +1,7 @@
 // Iterative depth-first walk: one open search per level, one path buffer extended and cut back.
 #include "scan/FolderWalk.h"
 
+#include "platform/Error.h"
 #include "scan/FileExtensions.h"
 #include "text/PathText.h"
 
@@ -77,7 +78,14 @@ bool FolderWalk::Enter()
     const std::size_t length = path_.size();
     PushName(L"*");
     Level level{FindFile(), length, std::nullopt, false};
-    const bool started = FitsSearch(path_) && level.search.First(path_, data_);
+    bool started = false;
+    if (FitsSearch(path_)) {
+        try {
+            started = level.search.First(path_, data_);
+        } catch (const AppError&) {
+            // A folder whose search fails (the system's code in Code()) contributes nothing.
+        }
+    }
     path_.resize(length);
     if (started)
         levels_.push_back(std::move(level));
@@ -90,7 +98,12 @@ bool FolderWalk::NextEntry()
     if (levels_.empty())
         return false;
     path_.resize(levels_.back().pathLength);
-    return levels_.back().search.Next(data_);
+    try {
+        return levels_.back().search.Next(data_);
+    } catch (const AppError&) {
+        // A folder whose listing fails part-way (the code in Code()) contributes what came before.
+        return false;
+    }
 }
 
 void FolderWalk::PushName(std::wstring_view aName)

@@ -24,7 +24,8 @@ public:
 
     // Walks aRoot, spelled as given, to the bottom: every entry in the system's order, each
     // subfolder at once, except "." and ".." and links back to a folder on the current path.
-    // A folder that cannot be searched contributes nothing. Returns false when stopped.
+    // A folder that cannot be searched contributes nothing, one whose listing fails part-way the
+    // entries listed before. Returns false when stopped.
     // Throws what the sink throws.
     bool Walk(const std::wstring& aRoot);
 

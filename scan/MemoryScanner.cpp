@@ -1,6 +1,7 @@
 // The memory scanner: module paths from Toolhelp snapshots, sorted without repetitions.
 #include "scan/MemoryScanner.h"
 
+#include "platform/Error.h"
 #include "platform/ToolhelpSnapshot.h"
 #include "scan/ScanHost.h"
 
@@ -8,8 +9,20 @@
 
 namespace {
 
-// Gathers the module paths of one process; the system refuses some processes (protected ones,
-// 64-bit ones seen from a 32-bit process), which then throws.
+// The snapshot of the running processes. Throws AppError with the system's text alone (and its
+// code) when refused: the worker shows that text as the scan's failure.
+ToolhelpSnapshot ProcessSnapshot()
+{
+    try {
+        return ToolhelpSnapshot(TH32CS_SNAPALL, 0);
+    } catch (const AppError& error) {
+        ThrowWin32Error(error.Code());
+    }
+}
+
+// Gathers the module paths of one process. Throws AppError with the system's code when the system
+// refuses the process (protected ones, 64-bit ones seen from a 32-bit process) or its module walk
+// fails; the paths gathered before stay.
 void GatherModules(DWORD aProcessId, SortedPathList& aPaths)
 {
     const ToolhelpSnapshot modules(TH32CS_SNAPMODULE, aProcessId);
@@ -49,18 +62,30 @@ void TMemoryScanner::ScanCurrent()
     ScanFile(std::wstring(FModuleList[static_cast<std::size_t>(FCurrent)]));
 }
 
+void TMemoryScanner::GatherProcess(DWORD aProcessId) noexcept
+{
+    try {
+        GatherModules(aProcessId, FModuleList);
+    } catch (const AppError&) {
+        // A process whose modules cannot be listed (the system's code in Code()) contributes
+        // nothing more.
+    } catch (...) {
+        // Nor does one whose paths cannot be kept.
+    }
+}
+
 void TMemoryScanner::BuildModuleList()
 {
     FModuleList.Clear();
-    const ToolhelpSnapshot processes(TH32CS_SNAPALL, 0);
+    const ToolhelpSnapshot processes = ProcessSnapshot();
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (bool found = processes.FirstProcess(entry); found; found = processes.NextProcess(entry)) {
-        try {
-            GatherModules(entry.th32ProcessID, FModuleList);
-        } catch (...) {
-            // A process whose modules cannot be listed contributes nothing more.
-        }
+    try {
+        for (bool found = processes.FirstProcess(entry); found; found = processes.NextProcess(entry))
+            GatherProcess(entry.th32ProcessID);
+    } catch (const AppError&) {
+        // A process walk that fails (the system's code in Code()) ends the list with the
+        // processes already seen.
     }
     FModuleList.Merge();
     FModuleList.Seal();

@@ -24,6 +24,8 @@ private:
     void First();
     void Next();
     void ScanCurrent();
+    // Adds the module paths of one process to the list; never throws.
+    void GatherProcess(DWORD aProcessId) noexcept;
     void BuildModuleList();
 
     // Sorted by the user's locale ignoring case; of equal paths the first found is kept.

@@ -13,16 +13,27 @@ constexpr REGSAM kAccess = KEY_READ;
 constexpr wchar_t kClassesKey[] = L"CLSID";
 constexpr wchar_t kServerSubKey[] = L"\\InProcServer32";
 
+// The subkey names of aKey in the registry's order. A key whose subkeys cannot be counted gives
+// none; a name that cannot be read (the system's code in Code()) is left out, as are names that
+// vanished while the names were listed.
 std::vector<std::wstring> SubKeyNames(const RegistryKey& aKey)
 {
     std::vector<std::wstring> names;
-    const std::optional<SubKeyInfo> info = aKey.QuerySubKeyInfo();
-    if (!info)
+    SubKeyInfo info;
+    try {
+        info = aKey.QuerySubKeyInfo();
+    } catch (const AppError&) {
         return names;
-    for (DWORD index = 0; index < info->count; ++index) {
-        // A name that vanished while the names were listed is left out.
-        if (std::optional<std::wstring> name = aKey.SubKeyName(index, info->maxNameLength))
+    }
+    for (DWORD index = 0; index < info.count; ++index) {
+        try {
+            std::optional<std::wstring> name = aKey.SubKeyName(index, info.maxNameLength);
+            if (!name)
+                break;
             names.push_back(std::move(*name));
+        } catch (const AppError&) {
+            // This name is left out; the following ones still count.
+        }
     }
     return names;
 }

@@ -1,6 +1,7 @@
 // The scanner base: the object reader and the percentage of the step protocol.
 #include "scan/Scanner.h"
 
+#include "platform/Error.h"
 #include "platform/FileExistence.h"
 #include "platform/Wow64Redirection.h"
 #include "scan/ObjectInspector.h"
@@ -27,8 +28,11 @@ void TScanner::ScanFile(const std::wstring& aPath)
             SharedReadFile file = OpenObject(resolved);
             ReadObject(file);
         }
+    } catch (const AppError&) {
+        // A failure with one object is dropped: the scan goes on with the next one. Code() holds
+        // the system's code of a refused open or read, 0 for a path that cannot be resolved.
     } catch (...) {
-        // A failure with one object is dropped: the scan goes on with the next one.
+        // So is any other failure with it.
     }
 }
 

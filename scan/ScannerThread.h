@@ -64,10 +64,11 @@ public:
     void AddFinding(TFinding aFinding) override;
     bool Terminated() const noexcept override;
     TObjectInspector* Inspector() noexcept override { return FInspector.get(); }
+    // Requests termination and waits for the thread's end, after which the progress record and
+    // the findings are final. Calling it again does nothing more.
+    void StopThread() noexcept;
 
 private:
-    // Requests termination and waits for the thread's end. Calling it again does nothing more.
-    void StopThread() noexcept;
     static DWORD WINAPI ThreadProc(void* aWorker);
     // The thread base: runs Execute unless termination was requested, keeps the message of
     // whatever escapes it, then sets the finished flag.

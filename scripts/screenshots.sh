@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Takes the screenshots of the README: the main window idle and scanning and the options dialog
-# (as first opened and with "Perform full scan" cleared), at 96, 120 and 144 DPI, in a Wine
-# environment of its own (BUILD/shots) that, like the demo's, has only drive C:, and saves them
-# into OUT. Needs imagemagick, xdotool and Wine's own fonts (fonts-wine: Marlett for the caption
-# buttons Wine draws).
+# Takes the screenshots of the README: the main window idle and scanning, the options dialog
+# (as first opened and with "Perform full scan" cleared) and the results window with sample
+# findings (shown by the interface tests' program, when BUILD has it), at 96, 120 and 144 DPI, in
+# a Wine environment of its own (BUILD/shots) that, like the demo's, has only drive C:, and saves
+# them into OUT. Needs imagemagick, xdotool and Wine's own fonts (fonts-wine: Marlett for the
+# caption buttons Wine draws). QV_WINE names the loader, as for wine-env.sh (/usr/lib/wine/wine64
+# for a 64-bit build on a machine without 32-bit support).
 #   screenshots.sh [BUILD] [OUT] [DPI...]
 set -euo pipefail
 # Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
@@ -18,6 +20,8 @@ dpis=("$@")
 for tool in import:imagemagick xdotool:xdotool /usr/share/wine/fonts/marlett.ttf:fonts-wine; do
   command -v "${tool%%:*}" >/dev/null || [ -e "${tool%%:*}" ] || apt-get install -y "${tool##*:}" >/dev/null
 done
+
+wine() { command "${QV_WINE:-wine}" "$@"; }
 
 state=$build/shots
 env_sh=$root/scripts/wine-env.sh
@@ -42,6 +46,10 @@ else
   head -c 16777216 /dev/urandom >"$app/signature.dat"
   (cd "$app" && wine Quorvane.exe -sig signature.dat </dev/null >/dev/null 2>&1)
 fi
+
+shots_program=$build/tests/ui/test_ui.exe
+rm -f "$app/test_ui.exe"
+[ -f "$shots_program" ] && cp "$shots_program" "$app/"
 
 # The DPI is read when Wine starts: write it, then restart the server. Wine draws the
 # window frames itself (as Windows would) instead of the window manager.
@@ -93,6 +101,17 @@ stop_app() {
   "$env_sh" up "$state" --no-z
 }
 
+# The results window opens after a scan that found something; the tests' program shows it with
+# sample findings instead, so the shot needs no detection.
+shoot_results() {
+  [ -f "$app/test_ui.exe" ] || { echo "no $shots_program: no results window shot" >&2; return 0; }
+  (cd "$app" && wine test_ui.exe --gtest_also_run_disabled_tests --gtest_filter='ResultsWindowShot.*' \
+    </dev/null >/dev/null 2>&1 &)
+  wait_window 'Scan results'
+  shoot "$window" "results-window$1.png"
+  keys "$window" Escape
+}
+
 settings='HKCU\Software\Talbrinn\Quorvane'
 # For the scanning shot: a scan of the Windows folder only (the drives unchecked), so that
 # the bar moves at once.
@@ -121,6 +140,7 @@ for dpi in "${dpis[@]}"; do
   keys "$main" Tab space
   shoot "$main" "main-window-scanning$suffix.png" 0.4
   stop_app
+  shoot_results "$suffix"
   wine reg delete "$settings" /f >/dev/null 2>&1
 done
 use_dpi 96

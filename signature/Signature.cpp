@@ -118,7 +118,10 @@ void TSignature::StampFile(const std::wstring& aPath)
     } catch (const AppError&) {
         // A partial or unwritten trailer would spoil the file: restore its former length. If even that is
         // refused, the write error is still the one to report.
-        file.SetLength(size);
+        try {
+            file.SetLength(size);
+        } catch (const AppError&) {
+        }
         throw;
     }
 }

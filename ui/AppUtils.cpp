@@ -21,6 +21,19 @@ bool AddOption(IFileDialog& aDialog, FILEOPENDIALOGOPTIONS aOption)
     return SUCCEEDED(aDialog.GetOptions(&options)) && SUCCEEDED(aDialog.SetOptions(options | aOption));
 }
 
+// The file system path of the dialog's result; false when it has none.
+bool ResultPath(IFileDialog& aDialog, std::wstring& aPath)
+{
+    ComPtr<IShellItem> item;
+    if (FAILED(aDialog.GetResult(item.Put())))
+        return false;
+    CoTaskText path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path.Text)) || path.Text == nullptr)
+        return false;
+    aPath = path.Text;
+    return true;
+}
+
 } // namespace
 
 DWORD WindowsMajorVersion() noexcept
@@ -58,12 +71,23 @@ bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath)
     dialog->SetTitle(aTitle.c_str());
     if (FAILED(dialog->Show(aOwner)))
         return false;
-    ComPtr<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.Put())))
+    return ResultPath(*dialog.Get(), aPath);
+}
+
+bool SelectSaveFile(const std::wstring& aFileName, const std::wstring& aTypeName, const std::wstring& aExtension,
+    HWND aOwner, std::wstring& aPath)
+{
+    ComPtr<IFileSaveDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
+            dialog.PutVoid())))
         return false;
-    CoTaskText path;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path.Text)) || path.Text == nullptr)
+    const std::wstring pattern = L"*." + aExtension;
+    const COMDLG_FILTERSPEC types[] = {{aTypeName.c_str(), pattern.c_str()}};
+    dialog->SetFileTypes(1, types);
+    dialog->SetDefaultExtension(aExtension.c_str());
+    dialog->SetFileName(aFileName.c_str());
+    AddOption(*dialog.Get(), FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM);
+    if (FAILED(dialog->Show(aOwner)))
         return false;
-    aPath = path.Text;
-    return true;
+    return ResultPath(*dialog.Get(), aPath);
 }

@@ -6,6 +6,7 @@
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
 #include "ui/ProductTheme.h"
+#include "ui/ResultsForm.h"
 #include "ui/SettingsForm.h"
 
 #include <commctrl.h>
@@ -16,6 +17,10 @@ constexpr UINT_PTR kScanProgressTimer = 1;
 constexpr UINT kScanProgressInterval = 100;
 constexpr SIZE kClientSize{551, 405};
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// What the progress labels show before a scan has reported anything.
+constexpr wchar_t kNoObject[] = L"Scan progress:";
+constexpr wchar_t kNoCount[] = L"0";
+constexpr wchar_t kNoTime[] = L"0:00:00";
 
 } // namespace
 
@@ -62,7 +67,7 @@ void TMainFrm::CreateProgressControls()
 {
     using theme::FontKind;
     Label4 = AddLabel(L"Scan progress:", {20, 265});
-    ScanObjectLabel = AddLabel(L"Scan progress:", {99, 264, 432, 19}, {FontKind::Normal, Label4},
+    ScanObjectLabel = AddLabel(kNoObject, {99, 264, 432, 19}, {FontKind::Normal, Label4},
         SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS);
     ScanProgressBar = AddControl(PROGRESS_CLASSW, L"", PBS_SMOOTH, {20, 285, 511, 30});
     UseClassicLook(ScanProgressBar);
@@ -70,15 +75,15 @@ void TMainFrm::CreateProgressControls()
     SendMessageW(ScanProgressBar, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(theme::kBar));
     SendMessageW(ScanProgressBar, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(theme::kPanel));
     Label5 = AddLabel(L"Scanned objects:", {20, 320});
-    ScanObjectCountLabel = AddLabel(L"0", {112, 320}, {FontKind::Normal, Label5});
+    ScanObjectCountLabel = AddLabel(kNoCount, {112, 320}, {FontKind::Normal, Label5});
     Label7 = AddLabel(L"Elapsed time:", {168, 320});
-    ScanElapsedTimeLabel = AddLabel(L"0:00:00", {240, 320}, {FontKind::Normal, Label7});
+    ScanElapsedTimeLabel = AddLabel(kNoTime, {240, 320}, {FontKind::Normal, Label7});
     Label9 = AddLabel(L"Infected objects:", {302, 320});
     SetTextColor(Label9, theme::kRed);
-    ScanInfectedObjectCountLabel = AddLabel(L"0", {392, 320}, {FontKind::Normal, Label9});
+    ScanInfectedObjectCountLabel = AddLabel(kNoCount, {392, 320}, {FontKind::Normal, Label9});
     Label11 = AddLabel(L"Possible threats:", {425, 320});
     SetTextColor(Label11, theme::kOrange);
-    ScanPossibleThreatCountLabel = AddLabel(L"0", {513, 320}, {FontKind::Normal, Label11});
+    ScanPossibleThreatCountLabel = AddLabel(kNoCount, {513, 320}, {FontKind::Normal, Label11});
     Button5 = AddButton(L"", {431, 360, 100, 25});
     BindButton(Button5, ExitAction);
 }
@@ -106,9 +111,21 @@ void TMainFrm::SettingsActionExecute()
     }
 }
 
+std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
+{
+    return std::make_unique<TScannerThread>();
+}
+
+TResultsFrm* TMainFrm::ResultsWindow() const noexcept
+{
+    return results_ != nullptr && results_->Handle() != nullptr ? results_.get() : nullptr;
+}
+
 void TMainFrm::StartScanningActionExecute()
 {
-    FScannerThread = std::make_unique<TScannerThread>();
+    results_.reset();
+    FScannerThread = CreateWorker();
+    ShowZeroProgress();
     SetScanProgressTimer(true);
     taskbar_.Show(Handle(), 0, false);
 }
@@ -129,14 +146,25 @@ void TMainFrm::ResumeScanningActionExecute()
 
 void TMainFrm::StopScanningActionExecute()
 {
+    ShowResults(EndScan());
+}
+
+// The worker is stopped and its final figures shown before it goes (the labels keep them);
+// returns its findings.
+std::vector<TFinding> TMainFrm::EndScan()
+{
     SetScanProgressTimer(false);
     std::unique_ptr<TScannerThread> worker = std::move(FScannerThread);
+    worker->StopThread();
+    ShowScanFigures(worker->GetScanInfo());
+    std::vector<TFinding> findings = worker->FindingsFrom(0);
     worker.reset();
     BindButton(PauseResumeButton, PauseScanningAction);
     SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
     taskbar_.Clear(Handle());
     // A message box may follow, and its loop runs no idle updates: show the idle buttons now.
     UpdateActions();
+    return findings;
 }
 
 void TMainFrm::ExitActionExecute()
@@ -160,19 +188,41 @@ void TMainFrm::UpdateScanProgress()
     if (!Scanning())
         return;
     if (FScannerThread->Finished()) {
-        const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
-        StopScanningAction.Execute();
-        ShowScanEnd(failure);
+        FinishScan();
         return;
     }
     const TScanInfo info = FScannerThread->GetScanInfo();
-    SetText(ScanObjectLabel, info.ObjectName);
+    ShowScanFigures(info);
     SendMessageW(ScanProgressBar, PBM_SETPOS, info.Progress, 0);
-    SetText(ScanObjectCountLabel, std::to_wstring(info.TotalCount));
-    SetText(ScanElapsedTimeLabel, FormatElapsedTime(GetTickCount64() - info.StartTickCount, timeSeparator_));
-    SetText(ScanInfectedObjectCountLabel, std::to_wstring(info.InfectedCount));
-    SetText(ScanPossibleThreatCountLabel, std::to_wstring(info.PossibleCount));
     taskbar_.Show(Handle(), info.Progress, FScannerThread->Paused());
+}
+
+void TMainFrm::ShowZeroProgress()
+{
+    SetText(ScanObjectLabel, kNoObject);
+    SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
+    for (HWND count : {ScanObjectCountLabel, ScanInfectedObjectCountLabel, ScanPossibleThreatCountLabel})
+        SetText(count, kNoCount);
+    SetText(ScanElapsedTimeLabel, kNoTime);
+}
+
+// Until the worker reports its first object the object label keeps its opening text.
+void TMainFrm::ShowScanFigures(const TScanInfo& aInfo)
+{
+    SetText(ScanObjectLabel, aInfo.ObjectName.empty() ? kNoObject : aInfo.ObjectName);
+    SetText(ScanObjectCountLabel, std::to_wstring(aInfo.TotalCount));
+    SetText(ScanElapsedTimeLabel, FormatElapsedTime(GetTickCount64() - aInfo.StartTickCount, timeSeparator_));
+    SetText(ScanInfectedObjectCountLabel, std::to_wstring(aInfo.InfectedCount));
+    SetText(ScanPossibleThreatCountLabel, std::to_wstring(aInfo.PossibleCount));
+}
+
+// The worker has ended by itself: its final figures, the idle state, the message, then the findings.
+void TMainFrm::FinishScan()
+{
+    const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
+    std::vector<TFinding> findings = EndScan();
+    ShowScanEnd(failure);
+    ShowResults(std::move(findings));
 }
 
 // A worker ended by an error is reported as a failure, never as a success. Either box belongs to
@@ -183,6 +233,15 @@ void TMainFrm::ShowScanEnd(const std::optional<std::wstring>& aFailure)
         ShowErrorMessage(L"Scanning failed: " + *aFailure, Handle());
     else
         MessageBoxW(Handle(), L"Scanning finished successfully.", L"Quorvane", MB_OK | MB_ICONINFORMATION);
+}
+
+// A scan with findings opens their window, modeless and owned by this one; without, nothing opens.
+void TMainFrm::ShowResults(std::vector<TFinding> aFindings)
+{
+    if (aFindings.empty() || Handle() == nullptr)
+        return;
+    results_ = std::make_unique<TResultsFrm>(Handle(), std::move(aFindings));
+    results_->Show();
 }
 
 void TMainFrm::SetScanProgressTimer(bool aEnabled)
@@ -201,10 +260,10 @@ void TMainFrm::DrawItem(const DRAWITEMSTRUCT& aItem)
         DrawBanner(aItem.hDC, aItem.rcItem, Dpi());
 }
 
-// Windows is ending the session: stop the scan and go, without asking.
+// Windows is ending the session: stop the scan and go, without asking or showing findings.
 void TMainFrm::EndSession()
 {
     if (Scanning())
-        StopScanningActionExecute();
+        EndScan();
     DestroyWindow(Handle());
 }

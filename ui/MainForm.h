@@ -6,7 +6,11 @@
 #include "scan/ScannerThread.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+class TResultsFrm;
 
 class TMainFrm : public TForm {
 public:
@@ -15,6 +19,8 @@ public:
     ~TMainFrm() override;
 
     bool Scanning() const noexcept { return FScannerThread != nullptr; }
+    // The window with the findings of the last scan while it is open, otherwise nullptr.
+    TResultsFrm* ResultsWindow() const noexcept;
 
     HWND BannerControl = nullptr;
     HWND Label1 = nullptr;
@@ -45,6 +51,9 @@ public:
     TAction ExitAction;
 
 protected:
+    // The worker of a new scan. Throws what TScannerThread() throws.
+    virtual std::unique_ptr<TScannerThread> CreateWorker();
+
     bool CloseQuery() override { return FormCloseQuery(); }
     void TimerTick(UINT_PTR aId) override;
     void DrawItem(const DRAWITEMSTRUCT& aItem) override;
@@ -63,11 +72,17 @@ private:
     void ExitActionExecute();
     void ScanProgressTimerTimer();
     void UpdateScanProgress();
+    void ShowZeroProgress();
+    void ShowScanFigures(const TScanInfo& aInfo);
+    void FinishScan();
+    std::vector<TFinding> EndScan();
     void ShowScanEnd(const std::optional<std::wstring>& aFailure);
+    void ShowResults(std::vector<TFinding> aFindings);
     bool FormCloseQuery() const noexcept { return !Scanning(); }
     void SetScanProgressTimer(bool aEnabled);
 
     std::unique_ptr<TScannerThread> FScannerThread;
+    std::unique_ptr<TResultsFrm> results_;
     TTaskbarProgress taskbar_;
     std::wstring timeSeparator_;
 };

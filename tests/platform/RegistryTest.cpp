@@ -39,16 +39,23 @@ TEST_F(RegistryKeyTest, SubKeysAreListedByIndex)
     for (const std::wstring& name : {std::wstring(L"one"), longName})
         RegistryKey::Create(HKEY_CURRENT_USER, kScratch + L"\\" + name, KEY_READ);
     const RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kScratch, KEY_READ);
-    const std::optional<SubKeyInfo> info = key.QuerySubKeyInfo();
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->count, 2u);
-    EXPECT_EQ(info->maxNameLength, 255u);
+    const SubKeyInfo info = key.QuerySubKeyInfo();
+    EXPECT_EQ(info.count, 2u);
+    EXPECT_EQ(info.maxNameLength, 255u);
     std::vector<std::wstring> names;
-    for (DWORD i = 0; i < info->count; ++i)
-        names.push_back(key.SubKeyName(i, info->maxNameLength).value_or(L"(failed)"));
+    for (DWORD i = 0; i < info.count; ++i)
+        names.push_back(key.SubKeyName(i, info.maxNameLength).value_or(L"(end)"));
     EXPECT_THAT(names, testing::UnorderedElementsAre(L"one", longName));
-    EXPECT_FALSE(key.SubKeyName(2, info->maxNameLength)) << "past the last subkey";
-    EXPECT_FALSE(key.SubKeyName(0, 2)) << "a name longer than the buffer";
+    EXPECT_FALSE(key.SubKeyName(2, info.maxNameLength)) << "past the last subkey";
+    EXPECT_EQ(CodeOf([&] { key.SubKeyName(0, 2); }), static_cast<DWORD>(ERROR_MORE_DATA)) << "a name longer than the buffer";
+}
+
+TEST_F(RegistryKeyTest, KeyDeletedWhileOpenFailsToListWithTheSystemCode)
+{
+    const RegistryKey key = CreateNested();
+    ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, kScratch.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(CodeOf([&] { key.QuerySubKeyInfo(); }), static_cast<DWORD>(ERROR_KEY_DELETED));
+    EXPECT_EQ(CodeOf([&] { key.SubKeyName(0, 16); }), static_cast<DWORD>(ERROR_KEY_DELETED));
 }
 
 TEST_F(RegistryKeyTest, AbsentValuesAreEmptyNotErrors)
@@ -117,6 +124,7 @@ TEST_F(RegistryKeyTest, RefusedWriteNamesTheValue)
     ASSERT_TRUE(readOnly);
     EXPECT_EQ(MessageOf([&] { readOnly->SetDword(L"FullScan", 1); }), L"Failed to set data for 'FullScan'");
     EXPECT_EQ(MessageOf([&] { readOnly->SetString(L"Folders", L""); }), L"Failed to set data for 'Folders'");
+    EXPECT_EQ(CodeOf([&] { readOnly->SetDword(L"FullScan", 1); }), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(readOnly->Query(L"FullScan"));
 }
 
@@ -126,6 +134,7 @@ TEST_F(RegistryKeyTest, CreateFailureNamesThePathAndTheReason)
     const std::wstring message = MessageOf([&] { RegistryKey::Create(HKEY_CURRENT_USER, tooLong, KEY_READ); });
     EXPECT_THAT(message, testing::StartsWith(L"Cannot open registry key " + tooLong + L": "));
     EXPECT_GT(message.size(), tooLong.size() + 27);
+    EXPECT_NE(CodeOf([&] { RegistryKey::Create(HKEY_CURRENT_USER, tooLong, KEY_READ); }).value_or(0), 0u);
 }
 
 } // namespace

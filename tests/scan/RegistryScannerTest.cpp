@@ -53,7 +53,7 @@ private:
 DWORD ClassCount()
 {
     const std::optional<RegistryKey> classes = RegistryKey::TryOpen(HKEY_CLASSES_ROOT, L"CLSID", KEY_READ);
-    return classes ? classes->QuerySubKeyInfo().value_or(SubKeyInfo{}).count : 0;
+    return classes ? classes->QuerySubKeyInfo().count : 0;
 }
 
 TEST(RegistryScanner, ReadsServerFilesOfEveryRegistrationAndSkipsValuesThatAreNotText)

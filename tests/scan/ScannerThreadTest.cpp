@@ -17,8 +17,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Queue = std::vector<std::unique_ptr<TScanner>>;
 
-// A list scanner over aCount named objects; optionally throws at one step, sleeps each step, or
-// holds one step until the test lets it go on.
+// A list scanner over aCount named objects; optionally throws at one step, or holds one step
+// until the test lets it go on.
 class FakeScanner : public TScanner {
 public:
     struct Options {
@@ -27,7 +27,6 @@ public:
         int throwAtStep = 0;
         // What the failing step throws: 0 AppError, 1 std::runtime_error, 2 std::bad_alloc.
         int throwKind = 0;
-        DWORD stepMs = 0;
         // The step that sets reached and waits for proceed before it does its work.
         int holdAtStep = 0;
         HANDLE reached = nullptr;
@@ -51,7 +50,6 @@ public:
             SetEvent(options_.reached);
             WaitForSingleObject(options_.proceed, 60000);
         }
-        Sleep(options_.stepMs);
         current_ = current_ == -1 ? (options_.count > 0 ? 0 : -1) : (current_ + 1 < options_.count ? current_ + 1 : -1);
         if (current_ == -1)
             return false;

@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "platform/Md5.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 namespace {
 
@@ -63,9 +65,35 @@ std::wstring StampError(const std::wstring& aPath)
     }
 }
 
-std::wstring OpenFailure(const std::wstring& aFullPath, DWORD aError)
+// What loading or stamping aPath throws; empty when it succeeds.
+std::optional<AppError> LoadFailure(const std::wstring& aPath)
 {
-    return L"Cannot open file \"" + aFullPath + L"\". " + SystemErrorText(aError);
+    try {
+        TSignature signature(aPath);
+    } catch (const AppError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+std::optional<AppError> StampFailure(const std::wstring& aPath)
+{
+    try {
+        TSignature::StampFile(aPath);
+    } catch (const AppError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// Expects aError to be the refused open of the file at aFullPath, with aCode, after aContext.
+void ExpectOpenFailure(const std::optional<AppError>& aError, const std::wstring& aContext,
+    const std::wstring& aFullPath, DWORD aCode)
+{
+    ASSERT_TRUE(aError) << "no error";
+    EXPECT_THAT(aError->Message(), testing::StartsWith(aContext + L"Cannot open file \"" + aFullPath + L"\". "));
+    EXPECT_GT(aError->Message().size(), aContext.size() + aFullPath.size() + 21) << "the system's text follows";
+    EXPECT_EQ(aError->Code(), aCode);
 }
 
 FileHandle OpenWithoutSharing(const std::wstring& aPath)
@@ -123,9 +151,8 @@ TEST_F(SignatureFile, FileHeldWithoutSharingCannotBeOpened)
     WriteTestFile(path_, Stamped(kMin));
     const FileHandle holder = OpenWithoutSharing(path_);
     ASSERT_TRUE(holder.IsValid());
-    const std::wstring expected = OpenFailure(path_, ERROR_SHARING_VIOLATION);
-    EXPECT_EQ(LoadError(path_), kLoadFailed + expected);
-    EXPECT_EQ(StampError(path_), expected);
+    ExpectOpenFailure(LoadFailure(path_), kLoadFailed, path_, ERROR_SHARING_VIOLATION);
+    ExpectOpenFailure(StampFailure(path_), L"", path_, ERROR_SHARING_VIOLATION);
 }
 
 TEST_F(SignatureFile, LoadedSignatureKeepsTheFileToItselfUntilDestroyed)
@@ -135,7 +162,7 @@ TEST_F(SignatureFile, LoadedSignatureKeepsTheFileToItselfUntilDestroyed)
         const TSignature signature(path_);
         EXPECT_FALSE(OpenWithoutSharing(path_).IsValid());
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-        EXPECT_EQ(StampError(path_), OpenFailure(path_, ERROR_SHARING_VIOLATION));
+        ExpectOpenFailure(StampFailure(path_), L"", path_, ERROR_SHARING_VIOLATION);
     }
     EXPECT_TRUE(OpenWithoutSharing(path_).IsValid());
     EXPECT_EQ(std::filesystem::file_size(path_), static_cast<std::uintmax_t>(kMin));
@@ -208,7 +235,7 @@ TEST_F(SignatureFile, RelativePathIsTakenFromTheCurrentFolderAndShownInFull)
     WriteTestFile(path_, Payload(kMin));
     {
         const FileHandle holder = OpenWithoutSharing(path_);
-        EXPECT_EQ(StampError(L"signature.dat"), OpenFailure(path_, ERROR_SHARING_VIOLATION));
+        ExpectOpenFailure(StampFailure(L"signature.dat"), L"", path_, ERROR_SHARING_VIOLATION);
     }
     EXPECT_EQ(StampError(L"signature.dat"), L"");
     SetCurrentDirectoryW(previous);
@@ -222,12 +249,12 @@ TEST_F(SignatureFile, StampingReadOnlyFileFailsToOpenAndLeavesIt)
     ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
     const bool writable = FileHandle(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
         nullptr, OPEN_EXISTING, 0, nullptr)).IsValid();
-    std::wstring error;
+    std::optional<AppError> error;
     if (!writable)
-        error = StampError(path_);
+        error = StampFailure(path_);
     SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (writable)
         GTEST_SKIP() << "the read-only attribute does not stop this user from writing (root under Wine)";
-    EXPECT_EQ(error, OpenFailure(path_, ERROR_ACCESS_DENIED));
+    ExpectOpenFailure(error, L"", path_, ERROR_ACCESS_DENIED);
     EXPECT_TRUE(ReadBytes(path_) == payload);
 }

@@ -49,6 +49,16 @@ std::wstring MessageOf(const std::function<void()>& aAction)
     return L"(no error)";
 }
 
+std::optional<DWORD> CodeOf(const std::function<void()>& aAction)
+{
+    try {
+        aAction();
+    } catch (const AppError& error) {
+        return error.Code();
+    }
+    return std::nullopt;
+}
+
 std::wstring ExeFolder()
 {
     wchar_t buffer[MAX_PATH];

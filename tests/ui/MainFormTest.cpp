@@ -5,8 +5,10 @@
 #include "tests/support/QuickScan.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/ScriptedWorker.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/MainForm.h"
+#include "ui/ResultsForm.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -104,8 +106,15 @@ protected:
         Settle();
     }
 
+    // The labels' texts: object, count, elapsed time, infected, possible threats.
+    std::vector<std::wstring> Figures() const
+    {
+        return {Text(form_.ScanObjectLabel), Text(form_.ScanObjectCountLabel), Text(form_.ScanElapsedTimeLabel),
+            Text(form_.ScanInfectedObjectCountLabel), Text(form_.ScanPossibleThreatCountLabel)};
+    }
+
     TempFolder folder_;
-    TMainFrm form_;
+    ScriptedMainFrm form_;
 };
 
 TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
@@ -219,6 +228,180 @@ TEST_F(MainFormTest, ScanRunsPausesResumesAndEndsWithTheCompletionMessage)
     EXPECT_EQ(ProgressOf(form_), 0);
     EXPECT_EQ(Text(form_.ScanInfectedObjectCountLabel), L"0");
     EXPECT_EQ(Text(form_.ScanPossibleThreatCountLabel), L"0");
+}
+
+TEST_F(MainFormTest, AScanShorterThanATickEndsShowingItsOwnFinalFigures)
+{
+    std::vector<std::wstring> atFirstEnd;
+    ASSERT_TRUE(RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atFirstEnd = Figures(); }));
+    EXPECT_EQ(atFirstEnd[1], L"301") << "the file list's report and the 300 files";
+
+    TempFolder small;
+    for (const wchar_t* name : {L"a.exe", L"b.exe", L"c.exe"})
+        WriteTestFile(small.Path() / name, "MZ");
+    UseQuickScanSettings({small.Str()});
+    std::vector<std::wstring> atSecondEnd;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atSecondEnd = Figures(); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    ASSERT_EQ(atSecondEnd.size(), 5u);
+    EXPECT_TRUE(atSecondEnd[0].starts_with(small.Str()) && atSecondEnd[0].ends_with(L"c.exe"))
+        << testing::PrintToString(atSecondEnd[0]);
+    EXPECT_EQ(atSecondEnd[1], L"4");
+    EXPECT_EQ(atSecondEnd[3], L"0");
+    EXPECT_EQ(Figures(), atSecondEnd) << "the labels keep the final figures";
+}
+
+TEST_F(MainFormTest, AThreatFoundAtTheLastObjectIsCountedWhenTheMessageShows)
+{
+    Script script;
+    for (int i = 0; i < 40; ++i)
+        script.objects.push_back({L"C:\\test\\clean" + std::to_wstring(i) + L".exe", std::nullopt});
+    script.objects.push_back({L"C:\\test\\eicar.com", Hit(L"C:\\test\\eicar.com", L"Eicar-Test-Signature")});
+    form_.scripts.push_back(script);
+    std::vector<std::wstring> atEnd;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] { atEnd = Figures(); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    ASSERT_EQ(atEnd.size(), 5u);
+    atEnd.erase(atEnd.begin() + 2);
+    EXPECT_EQ(atEnd, (std::vector<std::wstring>{L"C:\\test\\eicar.com", L"41", L"1", L"0"}))
+        << "object, count, infected, possible threats";
+}
+
+TEST_F(MainFormTest, StartShowsZeroAtOnceAndAPausedScanKeepsItsTimeGoing)
+{
+    Script earlier;
+    earlier.objects = {{L"C:\\x.exe", Hit(L"C:\\x.exe", L"X")}, {L"C:\\y.exe", Hit(L"C:\\y.exe", L"Y", TFindingKind::Possible)}};
+    earlier.holdOpen = true;
+    form_.scripts.push_back(earlier);
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanPossibleThreatCountLabel) == L"1"; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    EXPECT_EQ(Figures()[1], L"2");
+
+    Script waiting;
+    waiting.holdOpen = true;
+    form_.scripts.push_back(waiting);
+    Click(form_.Button2);
+    Settle();
+    EXPECT_EQ(Figures(), (std::vector<std::wstring>{L"Scan progress:", L"0", L"0:00:00", L"0", L"0"}));
+    EXPECT_EQ(ProgressOf(form_), 0);
+
+    Click(form_.PauseResumeButton);
+    EXPECT_TRUE(PumpUntil([this] { return Text(form_.ScanElapsedTimeLabel) != L"0:00:00"; }, 5s))
+        << "the elapsed time goes on while paused";
+    Click(form_.Button4);
+    Settle();
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_NE(Text(form_.ScanElapsedTimeLabel), L"0:00:00") << "the labels stay after Stop";
+}
+
+// A script that finds an infected file and a file it cannot read, then ends, or runs until stopped.
+Script FindingScript(bool aHoldOpen)
+{
+    Script script;
+    script.objects = {{L"C:\\test\\eicar.com", Hit(L"C:\\test\\eicar.com", L"Eicar-Test-Signature")},
+        {L"C:\\pagefile.sys", Hit(L"C:\\pagefile.sys", L"Access is denied", TFindingKind::NotScanned)},
+        {L"C:\\clean.exe", std::nullopt}};
+    script.holdOpen = aHoldOpen;
+    return script;
+}
+
+HWND VisibleResultsWindow()
+{
+    HWND window = FindWindowW(L"QuorvaneForm", L"Scan results");
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
+}
+
+TEST_F(MainFormTest, FindingsOpenTheResultsWindowOnlyAfterTheEndMessageIsClosed)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::wstring> failure;
+        const wchar_t* message;
+    };
+    for (const Case& c : {Case{"completion", std::nullopt, L"Scanning finished successfully."},
+             Case{"failure", L"Disk gone", L"Scanning failed: Disk gone."}}) {
+        Script script = FindingScript(false);
+        script.failure = c.failure;
+        form_.scripts.push_back(script);
+        HWND whileShown = nullptr;
+        const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s,
+            [&whileShown] { whileShown = VisibleResultsWindow(); });
+        ASSERT_TRUE(box) << c.name;
+        EXPECT_EQ(box->text, c.message) << c.name;
+        EXPECT_EQ(whileShown, nullptr) << c.name << ": no results window while the message is up";
+
+        const TResultsFrm* results = form_.ResultsWindow();
+        ASSERT_NE(results, nullptr) << c.name;
+        EXPECT_EQ(VisibleResultsWindow(), results->Handle()) << c.name;
+        EXPECT_EQ(GetWindow(results->Handle(), GW_OWNER), form_.Handle()) << c.name;
+        EXPECT_EQ(ListView_GetItemCount(results->List), 2) << c.name;
+        EXPECT_TRUE(Enabled(form_.Handle())) << c.name << ": modeless";
+        EXPECT_EQ(Observe(form_), kIdle) << c.name;
+    }
+}
+
+TEST_F(MainFormTest, StopWithFindingsOpensTheResultsAtOnceAndStartClosesThem)
+{
+    form_.scripts.push_back(FindingScript(true));
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"C:\\clean.exe"; }, 10s));
+    EXPECT_EQ(form_.ResultsWindow(), nullptr) << "not while scanning";
+    Click(form_.Button4);
+    Settle();
+    const TResultsFrm* results = form_.ResultsWindow();
+    ASSERT_NE(results, nullptr);
+    const HWND window = results->Handle();
+    EXPECT_EQ(VisibleResultsWindow(), window);
+    EXPECT_EQ(Text(form_.ScanInfectedObjectCountLabel), L"1");
+    EXPECT_EQ(Observe(form_), kIdle);
+
+    form_.scripts.push_back(FindingScript(true));
+    Click(form_.Button2);
+    Settle();
+    EXPECT_FALSE(IsWindow(window)) << "Start closes the old results";
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"C:\\clean.exe"; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    ASSERT_NE(form_.ResultsWindow(), nullptr) << "the new scan's own results";
+}
+
+TEST_F(MainFormTest, WithoutFindingsNoResultsWindowOpens)
+{
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
+    EXPECT_EQ(VisibleResultsWindow(), nullptr);
+
+    Script clean;
+    clean.objects = {{L"C:\\clean.exe", std::nullopt}};
+    clean.holdOpen = true;
+    form_.scripts.push_back(clean);
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"C:\\clean.exe"; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
+    EXPECT_EQ(VisibleResultsWindow(), nullptr);
+}
+
+TEST_F(MainFormTest, ClosingTheProgramWithTheResultsOpenClosesBoth)
+{
+    form_.scripts.push_back(FindingScript(true));
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"C:\\clean.exe"; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    ASSERT_NE(form_.ResultsWindow(), nullptr);
+    const HWND results = form_.ResultsWindow()->Handle();
+    Click(form_.Button5);
+    EXPECT_TRUE(PumpUntil([this] { return form_.Handle() == nullptr; }, 5s));
+    EXPECT_FALSE(IsWindow(results));
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
 }
 
 TEST_F(MainFormTest, ClosingIsRefusedWhileScanningAndStopWorksWhilePaused)

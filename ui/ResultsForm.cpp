@@ -1,0 +1,334 @@
+// The results window: list, sorting, clipboard and CSV report.
+#include "ui/ResultsForm.h"
+
+#include "platform/Clipboard.h"
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "ui/AppUtils.h"
+#include "ui/ProductTheme.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr SIZE kClientSize{600, 340};
+constexpr SIZE kMinClientSize{420, 200};
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kMargin = 10;
+constexpr int kButtonGap = 6;
+constexpr int kButtonHeight = 25;
+constexpr int kCopyWidth = 90;
+constexpr int kSaveWidth = 110;
+constexpr int kCloseWidth = 90;
+constexpr int kMinObjectWidth = 150;
+
+struct Column {
+    const wchar_t* Title;
+    int Width;
+};
+// The Object column takes what the other two leave of the list's width.
+constexpr std::array<Column, 3> kColumns{{{L"Object", kMinObjectWidth}, {L"Threat", 160}, {L"Kind", 100}}};
+
+COLORREF KindColor(TFindingKind aKind) noexcept
+{
+    switch (aKind) {
+    case TFindingKind::Infected:
+        return theme::kRed;
+    case TFindingKind::Possible:
+        return theme::kOrange;
+    case TFindingKind::NotScanned:
+        break;
+    }
+    return theme::kDimText;
+}
+
+int CALLBACK CompareRanks(LPARAM aLeft, LPARAM aRight, LPARAM aRanks)
+{
+    const auto& ranks = *reinterpret_cast<const std::vector<std::size_t>*>(aRanks);
+    const std::size_t left = ranks[static_cast<std::size_t>(aLeft)];
+    const std::size_t right = ranks[static_cast<std::size_t>(aRight)];
+    return left < right ? -1 : (left > right ? 1 : 0);
+}
+
+// The window stays disabled while the object lives, unless it was disabled already.
+class DisabledWindow {
+public:
+    explicit DisabledWindow(HWND aWindow) : window_(aWindow != nullptr && IsWindowEnabled(aWindow) ? aWindow : nullptr)
+    {
+        if (window_ != nullptr)
+            EnableWindow(window_, FALSE);
+    }
+    ~DisabledWindow()
+    {
+        if (window_ != nullptr)
+            EnableWindow(window_, TRUE);
+    }
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
+
+private:
+    HWND window_;
+};
+
+void Move(HWND aControl, int aX, int aY, int aWidth, int aHeight)
+{
+    SetWindowPos(aControl, nullptr, aX, aY, aWidth, aHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+TResultsFrm::TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings)
+    : TForm(ProductTheme()), findings_(std::move(aFindings))
+{
+    CreateForm(L"Scan results", kClientSize, kStyle, 0, aOwner);
+    CreateControls();
+    FinishCreate();
+    FillList();
+    LayOut();
+}
+
+void TResultsFrm::CreateControls()
+{
+    const int buttonsY = kClientSize.cy - kMargin - kButtonHeight;
+    List = AddControl(WC_LISTVIEWW, L"", WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
+        {kMargin, kMargin, kClientSize.cx - 2 * kMargin, buttonsY - 2 * kMargin});
+    CopyButton = AddButton(L"Copy", {kMargin, buttonsY, kCopyWidth, kButtonHeight});
+    SaveButton = AddButton(L"Save report...", {kMargin + kCopyWidth + kButtonGap, buttonsY, kSaveWidth, kButtonHeight});
+    CloseButton = AddButton(L"Close", {kClientSize.cx - kMargin - kCloseWidth, buttonsY, kCloseWidth, kButtonHeight},
+        theme::FontKind::Normal, IDCANCEL);
+    ListView_SetExtendedListViewStyle(List, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
+    ListView_SetBkColor(List, theme::kPanel);
+    ListView_SetTextBkColor(List, theme::kPanel);
+    ListView_SetTextColor(List, theme::kText);
+    CreateColumns();
+}
+
+void TResultsFrm::CreateColumns()
+{
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = const_cast<wchar_t*>(kColumns[i].Title);
+        column.cx = Scale(kColumns[i].Width);
+        if (ListView_InsertColumn(List, static_cast<int>(i), &column) < 0)
+            throw AppError(L"The list refused the column " + std::wstring(kColumns[i].Title));
+    }
+    columnsDpi_ = Dpi();
+}
+
+void TResultsFrm::FillList()
+{
+    SendMessageW(List, WM_SETREDRAW, FALSE, 0);
+    for (const std::size_t row : ScanOrderRows(findings_)) {
+        const TFinding& finding = findings_[row];
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = ListView_GetItemCount(List);
+        item.pszText = const_cast<wchar_t*>(finding.Object.c_str());
+        item.lParam = static_cast<LPARAM>(row);
+        const int index = ListView_InsertItem(List, &item);
+        if (index < 0)
+            throw AppError(L"The list refused the item " + finding.Object);
+        ListView_SetItemText(List, index, 1, const_cast<wchar_t*>(finding.Threat.c_str()));
+        ListView_SetItemText(List, index, 2, const_cast<wchar_t*>(KindText(finding.Kind).data()));
+    }
+    SendMessageW(List, WM_SETREDRAW, TRUE, 0);
+    // The arrows start at the first row; nothing is selected, so Copy takes every row.
+    ListView_SetItemState(List, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void TResultsFrm::SortBy(TResultsColumn aColumn)
+{
+    descending_ = sortColumn_ == aColumn && !descending_;
+    sortColumn_ = aColumn;
+    const std::vector<std::size_t> order = SortedRows(findings_, aColumn, descending_);
+    std::vector<std::size_t> ranks(order.size());
+    for (std::size_t position = 0; position < order.size(); ++position)
+        ranks[order[position]] = position;
+    ListView_SortItems(List, CompareRanks, reinterpret_cast<LPARAM>(&ranks));
+    ShowSortArrow();
+    const int focused = ListView_GetNextItem(List, -1, LVNI_FOCUSED);
+    if (focused >= 0)
+        ListView_EnsureVisible(List, focused, FALSE);
+}
+
+void TResultsFrm::ShowSortArrow()
+{
+    HWND header = ListView_GetHeader(List);
+    for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (sortColumn_ && static_cast<int>(*sortColumn_) == i)
+            item.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
+        Header_SetItem(header, i, &item);
+    }
+}
+
+std::vector<TFinding> TResultsFrm::Rows(int aState) const
+{
+    std::vector<TFinding> rows;
+    for (int index = ListView_GetNextItem(List, -1, aState); index >= 0;
+         index = ListView_GetNextItem(List, index, aState)) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = index;
+        if (ListView_GetItem(List, &item))
+            rows.push_back(findings_[static_cast<std::size_t>(item.lParam)]);
+    }
+    return rows;
+}
+
+std::vector<TFinding> TResultsFrm::RowsToCopy() const
+{
+    std::vector<TFinding> rows = Rows(LVNI_SELECTED);
+    return rows.empty() ? Rows(LVNI_ALL) : rows;
+}
+
+void TResultsFrm::CopyRows()
+{
+    SetClipboardText(Handle(), ClipboardText(RowsToCopy()));
+}
+
+// The owner is disabled too while the dialog is up: its Start would close this window under the dialog.
+void TResultsFrm::SaveReport()
+{
+    std::wstring path;
+    bool chosen = false;
+    {
+        const DisabledWindow owner(GetWindow(Handle(), GW_OWNER));
+        chosen = SelectSaveFile(L"scan-results.csv", L"CSV files", L"csv", Handle(), path);
+    }
+    if (chosen)
+        WriteReport(path);
+}
+
+void TResultsFrm::WriteReport(const std::wstring& aPath) const
+{
+    try {
+        const std::string report = CsvReport(Rows(LVNI_ALL));
+        File file = File::CreateAlways(aPath);
+        file.WriteBuffer(report.data(), report.size());
+        file.Flush();
+    } catch (AppError& error) {
+        error.Prepend(L"Report saving failed: ");
+        throw;
+    }
+}
+
+LRESULT TResultsFrm::HandleMessage(UINT aMessage, WPARAM aWParam, LPARAM aLParam)
+{
+    if (aMessage == WM_SIZE && aWParam != SIZE_MINIMIZED)
+        LayOut();
+    else if (aMessage == WM_GETMINMAXINFO)
+        LimitSize(*reinterpret_cast<MINMAXINFO*>(aLParam));
+    return TForm::HandleMessage(aMessage, aWParam, aLParam);
+}
+
+void TResultsFrm::ButtonClick(HWND aButton)
+{
+    if (aButton == CopyButton)
+        CopyRows();
+    else if (aButton == SaveButton)
+        SaveReport();
+    else if (aButton == CloseButton)
+        PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+LRESULT TResultsFrm::Notify(NMHDR& aHeader)
+{
+    if (aHeader.hwndFrom != List)
+        return 0;
+    switch (aHeader.code) {
+    case LVN_COLUMNCLICK:
+        SortBy(static_cast<TResultsColumn>(reinterpret_cast<NMLISTVIEW&>(aHeader).iSubItem));
+        return 0;
+    case LVN_KEYDOWN:
+        return ListKeyDown(reinterpret_cast<NMLVKEYDOWN&>(aHeader).wVKey);
+    case NM_CUSTOMDRAW:
+        return CustomDraw(aHeader);
+    default:
+        return 0;
+    }
+}
+
+LRESULT TResultsFrm::ListKeyDown(WORD aKey)
+{
+    if (aKey == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
+        CopyRows();
+    return 0;
+}
+
+// The Kind column in the colour of the main window's counter for that kind.
+LRESULT TResultsFrm::CustomDraw(NMHDR& aHeader) const
+{
+    auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(aHeader);
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const auto row = static_cast<std::size_t>(draw.nmcd.lItemlParam);
+        const bool kind = draw.iSubItem == static_cast<int>(TResultsColumn::Kind) && row < findings_.size();
+        draw.clrText = kind ? KindColor(findings_[row].Kind) : theme::kText;
+        return CDRF_DODEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+// The list takes the room the row of buttons leaves; Close keeps to the right edge.
+void TResultsFrm::LayOut()
+{
+    if (List == nullptr)
+        return;
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int margin = Scale(kMargin);
+    const int height = Scale(kButtonHeight);
+    const int buttonsY = client.bottom - margin - height;
+    Move(List, margin, margin, std::max(0, static_cast<int>(client.right) - 2 * margin),
+        std::max(0, buttonsY - 2 * margin));
+    Move(CopyButton, margin, buttonsY, Scale(kCopyWidth), height);
+    Move(SaveButton, margin + Scale(kCopyWidth + kButtonGap), buttonsY, Scale(kSaveWidth), height);
+    Move(CloseButton, client.right - margin - Scale(kCloseWidth), buttonsY, Scale(kCloseWidth), height);
+    FitObjectColumn();
+}
+
+void TResultsFrm::FitObjectColumn()
+{
+    RECT client;
+    GetClientRect(List, &client);
+    const int rest = client.right - ListView_GetColumnWidth(List, 1) - ListView_GetColumnWidth(List, 2);
+    ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
+}
+
+// The Threat and Kind columns keep their widths, as the user left them, at the new DPI; Object takes the rest.
+void TResultsFrm::Rescaled()
+{
+    for (int column : {1, 2}) {
+        const int width = MulDiv(ListView_GetColumnWidth(List, column), static_cast<int>(Dpi()),
+            static_cast<int>(columnsDpi_));
+        ListView_SetColumnWidth(List, column, width);
+    }
+    columnsDpi_ = Dpi();
+    LayOut();
+}
+
+void TResultsFrm::LimitSize(MINMAXINFO& aLimits) const
+{
+    RECT window;
+    RECT client;
+    if (!GetWindowRect(Handle(), &window) || !GetClientRect(Handle(), &client))
+        return;
+    const int frameWidth = (window.right - window.left) - client.right;
+    const int frameHeight = (window.bottom - window.top) - client.bottom;
+    aLimits.ptMinTrackSize = {Scale(kMinClientSize.cx) + frameWidth, Scale(kMinClientSize.cy) + frameHeight};
+}

@@ -1,0 +1,145 @@
+// The rows of the results window as orders, clipboard text and CSV bytes.
+#include "ui/ResultsReport.h"
+
+#include "platform/TextCompare.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+
+namespace {
+
+constexpr std::array<std::wstring_view, 3> kHeader{L"Object", L"Threat", L"Kind"};
+
+std::array<std::wstring_view, 3> Cells(const TFinding& aFinding)
+{
+    return {aFinding.Object, aFinding.Threat, KindText(aFinding.Kind)};
+}
+
+int KindRank(TFindingKind aKind) noexcept
+{
+    switch (aKind) {
+    case TFindingKind::Infected:
+        return 0;
+    case TFindingKind::Possible:
+        return 1;
+    case TFindingKind::NotScanned:
+        break;
+    }
+    return 2;
+}
+
+int Compare(const TFinding& aLeft, const TFinding& aRight, TResultsColumn aColumn)
+{
+    switch (aColumn) {
+    case TResultsColumn::Object:
+        return CompareForUser(aLeft.Object, aRight.Object);
+    case TResultsColumn::Threat:
+        return CompareForUser(aLeft.Threat, aRight.Threat);
+    case TResultsColumn::Kind:
+        break;
+    }
+    return KindRank(aLeft.Kind) - KindRank(aRight.Kind);
+}
+
+std::wstring TabCell(std::wstring_view aCell)
+{
+    std::wstring cell(aCell);
+    std::replace_if(
+        cell.begin(), cell.end(), [](wchar_t aChar) { return aChar == L'\t' || aChar == L'\r' || aChar == L'\n'; }, L' ');
+    return cell;
+}
+
+std::wstring CsvCell(std::wstring_view aCell)
+{
+    std::wstring cell(aCell);
+    if (!cell.empty() && std::wstring_view(L"=+-@").find(cell.front()) != std::wstring_view::npos)
+        cell.insert(0, 1, L'\'');
+    if (cell.find_first_of(L",\"\r\n") == std::wstring::npos)
+        return cell;
+    std::wstring quoted = L"\"";
+    for (const wchar_t c : cell) {
+        if (c == L'"')
+            quoted += L'"';
+        quoted += c;
+    }
+    return quoted + L'"';
+}
+
+// The cells made by aMake, separated by aSeparator, with CRLF at the end.
+template <typename Make>
+std::wstring Line(const std::array<std::wstring_view, 3>& aCells, wchar_t aSeparator, Make aMake)
+{
+    std::wstring line;
+    for (std::size_t i = 0; i < aCells.size(); ++i) {
+        if (i != 0)
+            line += aSeparator;
+        line += aMake(aCells[i]);
+    }
+    return line + L"\r\n";
+}
+
+// UTF-8 of aText; a lone surrogate becomes U+FFFD.
+std::string Utf8(std::wstring_view aText)
+{
+    if (aText.empty())
+        return {};
+    const int length = static_cast<int>(aText.size());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, aText.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, aText.data(), length, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+} // namespace
+
+std::wstring_view KindText(TFindingKind aKind) noexcept
+{
+    switch (aKind) {
+    case TFindingKind::Infected:
+        return L"Infected";
+    case TFindingKind::Possible:
+        return L"Possible threat";
+    case TFindingKind::NotScanned:
+        break;
+    }
+    return L"Not scanned";
+}
+
+std::vector<std::size_t> ScanOrderRows(const std::vector<TFinding>& aFindings)
+{
+    std::vector<std::size_t> rows(aFindings.size());
+    std::iota(rows.begin(), rows.end(), std::size_t{0});
+    std::stable_partition(rows.begin(), rows.end(),
+        [&aFindings](std::size_t aRow) { return aFindings[aRow].Kind != TFindingKind::NotScanned; });
+    return rows;
+}
+
+std::vector<std::size_t> SortedRows(const std::vector<TFinding>& aFindings, TResultsColumn aColumn, bool aDescending)
+{
+    std::vector<std::size_t> rows(aFindings.size());
+    std::iota(rows.begin(), rows.end(), std::size_t{0});
+    std::stable_sort(rows.begin(), rows.end(), [&](std::size_t aLeft, std::size_t aRight) {
+        const int order = Compare(aFindings[aLeft], aFindings[aRight], aColumn);
+        return aDescending ? order > 0 : order < 0;
+    });
+    return rows;
+}
+
+std::wstring ClipboardText(const std::vector<TFinding>& aRows)
+{
+    std::wstring text = Line(kHeader, L'\t', TabCell);
+    for (const TFinding& row : aRows)
+        text += Line(Cells(row), L'\t', TabCell);
+    return text;
+}
+
+std::string CsvReport(const std::vector<TFinding>& aRows)
+{
+    std::wstring text = Line(kHeader, L',', CsvCell);
+    for (const TFinding& row : aRows)
+        text += Line(Cells(row), L',', CsvCell);
+    return "\xEF\xBB\xBF" + Utf8(text);
+}
