@@ -13,6 +13,7 @@ packages=(
   e2fsprogs procps util-linux python3
   clang libclang-rt-14-dev libssl-dev
   clamav clamav-testfiles
+  wixl osslsigncode openssl zip
 )
 
 sudo_cmd=()
