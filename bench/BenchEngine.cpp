@@ -1,7 +1,8 @@
 // The real scan engine under measure: the worker with the file scanner only, on one root.
-//   bench_engine sig            worker creation (loads and checks signature.dat beside the program)
-//   bench_engine scan ROOT      list building and the whole file scan, with memory at each report
-//   bench_engine stop ROOT      time to release the worker while it walks the tree
+// SIGNATURE is the signature file to load; without it, signature.dat beside the program.
+//   bench_engine sig [SIGNATURE]         worker creation (loads, checks and compiles the signature)
+//   bench_engine scan ROOT [SIGNATURE]   list building, reading and the whole file scan, with memory
+//   bench_engine stop ROOT               time to release the worker while it walks the tree
 #include "bench/BenchClock.h"
 
 #include "platform/Error.h"
@@ -11,6 +12,8 @@
 #include "settings/Settings.h"
 #include "signature/Signature.h"
 #include "tests/support/QuickScan.h"
+
+#include "detect/Database.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,9 +28,15 @@ namespace {
 // first two reports and passes every call on to the worker.
 class BenchHost : public TScanHost {
 public:
-    std::unique_ptr<TScannerThread> StartWorker()
+    // aSignature empty: signature.dat beside the program.
+    std::unique_ptr<TScannerThread> StartWorker(const std::wstring& aSignature = {})
     {
-        auto worker = std::make_unique<TScannerThread>([] { return std::make_unique<TSignature>(); },
+        auto worker = std::make_unique<TScannerThread>(
+            [this, aSignature] {
+                auto loaded = aSignature.empty() ? std::make_unique<TSignature>() : std::make_unique<TSignature>(aSignature);
+                signature = loaded.get();
+                return loaded;
+            },
             [this](TScanHost* aWorker) {
                 worker_ = aWorker;
                 return BuildScanQueue(this);
@@ -54,6 +63,8 @@ public:
     bool Terminated() const noexcept override { return worker_->Terminated(); }
     TObjectInspector* Inspector() noexcept override { return worker_->Inspector(); }
 
+    // Owned by the worker, valid while it lives.
+    const TSignature* signature = nullptr;
     std::atomic<long long> reports{0};
     long long pathChars = 0;
     double buildingMs = 0;
@@ -71,22 +82,42 @@ void WaitFinished(const TScannerThread& aWorker)
         Sleep(1);
 }
 
-int Signature()
+// The compiled database's counts and the memory it holds beyond the payload, per kind.
+void PrintDatabase(const TSignature& aSignature)
+{
+    const detect::Database* database = aSignature.Database();
+    if (database == nullptr)
+        return;
+    const detect::SignatureCounts counts = database->Counts();
+    const detect::CompiledMemory memory = database->Memory();
+    Print("engine_db_payload_bytes", static_cast<double>(aSignature.Data().size()));
+    Print("engine_db_hash_count", static_cast<double>(counts.Md5 + counts.Sha256));
+    Print("engine_db_body_count", static_cast<double>(counts.Body));
+    Print("engine_db_hash_bytes", static_cast<double>(memory.Hash));
+    Print("engine_db_body_bytes", static_cast<double>(memory.Body));
+}
+
+int Signature(const std::wstring& aSignature)
 {
     UseQuickScanSettings({});
+    const MemorySample before = SampleMemory();
     const double start = NowMs();
     BenchHost host;
-    auto worker = host.StartWorker();
+    auto worker = host.StartWorker(aSignature);
     Print("engine_sig_ms", NowMs() - start);
     WaitFinished(*worker);
+    const MemorySample after = SampleMemory();
+    Print("engine_sig_growth_beyond_payload", after.workingSet - before.workingSet -
+        static_cast<double>(host.signature->Data().size()));
+    PrintDatabase(*host.signature);
     return 0;
 }
 
-int Scan(const wchar_t* aRoot)
+int Scan(const wchar_t* aRoot, const std::wstring& aSignature)
 {
     UseQuickScanSettings({aRoot});
     BenchHost host;
-    auto worker = host.StartWorker();
+    auto worker = host.StartWorker(aSignature);
     WaitFinished(*worker);
     const double endMs = NowMs();
     if (worker->FailureMessage()) {
@@ -98,7 +129,9 @@ int Scan(const wchar_t* aRoot)
     Print("engine_files", files);
     Print("engine_path_chars_avg", static_cast<double>(host.pathChars) / files);
     Print("engine_list_ms", host.listedMs - host.buildingMs);
+    Print("engine_read_ms", endMs - host.listedMs);
     Print("engine_scan_ms", endMs - host.buildingMs);
+    Print("engine_findings", static_cast<double>(worker->FindingsFrom(0).size()));
     Print("engine_list_bytes_per_file", (host.listed.workingSet - host.building.workingSet - textBytes) / files);
     Print("engine_peak_bytes_per_file", (host.listed.peakWorkingSet - host.building.workingSet) / files);
     Print("engine_peak_set_by_list", host.listed.peakWorkingSet > host.building.peakWorkingSet ? 1 : 0);
@@ -134,13 +167,13 @@ int wmain(int argc, wchar_t** argv)
 {
     try {
         const std::wstring mode = argc > 1 ? argv[1] : L"";
-        if (mode == L"sig")
-            return Signature();
-        if (mode == L"scan" && argc > 2)
-            return Scan(argv[2]);
-        if (mode == L"stop" && argc > 2)
+        if (mode == L"sig" && argc <= 3)
+            return Signature(argc > 2 ? argv[2] : L"");
+        if (mode == L"scan" && (argc == 3 || argc == 4))
+            return Scan(argv[2], argc > 3 ? argv[3] : L"");
+        if (mode == L"stop" && argc == 3)
             return Stop(argv[2]);
-        std::fprintf(stderr, "usage: bench_engine sig | scan ROOT | stop ROOT\n");
+        std::fprintf(stderr, "usage: bench_engine sig [SIGNATURE] | scan ROOT [SIGNATURE] | stop ROOT\n");
         return 2;
     } catch (const AppError& error) {
         std::fwprintf(stderr, L"%ls\n", error.Message().c_str());

@@ -1,38 +1,58 @@
 #!/usr/bin/env bash
-# File scan benchmark: builds the programs, generates the tree in BUILD/bench-tree, runs the
-# engine, a bare Win32 loop and native find/cat on it, pinned to CPU 0 with the wineserver,
-# and prints each phase's time, memory and the ratios against the targets.
-#   bench/run.sh [BUILD] [--keep]     (--keep leaves the tree, signature and prefix for a rerun)
+# File scan benchmark: builds the programs, generates the trees and the signature databases in
+# BUILD, runs the engine, a bare Win32 loop, clamscan and native find/cat, everything pinned to
+# CPU 0 with the wineserver, in rounds whose order rotates, and prints the targets.
+#   bench/run.sh [BUILD] [--keep] [--rounds N]
+# --keep leaves the trees, databases and prefix for a rerun; N rounds (default 5).
 set -euo pipefail
 # Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
 [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
 keep=no
-for arg in "$@"; do
-  case $arg in
+rounds=5
+while [ $# -gt 0 ]; do
+  case $1 in
     --keep) keep=yes ;;
-    *) build=$(mkdir -p "$arg" && cd "$arg" && pwd) ;;
+    --rounds) rounds=${2:?--rounds N}; shift ;;
+    *) build=$(mkdir -p "$1" && cd "$1" && pwd) ;;
   esac
+  shift
 done
-tree=$build/bench-tree
+trees=$build/bench-tree
 bin=$build/bench
+sigs=$build/bench-sigs
 results=$build/bench-results.txt
-runs=5
+seed=20261210
 
+# An existing build folder keeps its edition; a new one gets QV_ARCH's (build.sh's default).
+case $(grep -s '^CMAKE_TOOLCHAIN_FILE' "$build/CMakeCache.txt" || true) in
+  *x86_64*) export QV_ARCH=x64 ;;
+  *i686*) export QV_ARCH=x86 ;;
+esac
 "$root/scripts/build.sh" "$build" -j2 --target bench >/dev/null
+# The build folder's own loader: wine64 for the 64-bit edition, which needs no 32-bit support.
+QV_WINE=$(sed -n 's/^QV_WINE=//p' "$build/wine-run")
+export QV_WINE
+wine=$QV_WINE
 
-if [ ! -f "$tree/.complete" ]; then
-  echo "generating $tree ..."
-  rm -rf "$tree"
-  python3 "$root/bench/make-tree.py" "$tree" 4 >/dev/null
-  touch "$tree/.complete"
+if [ ! -f "$trees/.complete" ]; then
+  echo "generating $trees ..."
+  rm -rf "$trees"
+  python3 "$root/bench/make-tree.py" "$trees" 1 >/dev/null
+  touch "$trees/.complete"
 fi
-# 48 MiB signature.dat beside the engine: payload and its MD5 digest.
-python3 - "$bin/signature.dat" <<'PY'
-import hashlib, os, sys
+# Random sets: the benchmark's (100,000 .hdb, 2,000 .ndb, EICAR) and a full one (1,000,000
+# .hdb with 20-character names, which fills the 48 MiB payload).
+[ -f "$sigs/bench/.complete" ] || {
+  python3 "$root/bench/make-sigs.py" "$sigs/bench" --seed $seed --hdb 100000 --ndb 2000 && touch "$sigs/bench/.complete"; }
+[ -f "$sigs/full/.complete" ] || {
+  python3 "$root/bench/make-sigs.py" "$sigs/full" --seed $seed --hdb 1000000 --ndb 0 && touch "$sigs/full/.complete"; }
+# An opaque 48 MiB payload and its MD5 digest, the signature without matching.
+python3 - "$bin/opaque.dat" <<'PY'
+import hashlib, os, random, sys
 if not os.path.exists(sys.argv[1]) or os.path.getsize(sys.argv[1]) != 50331648:
-    payload = os.urandom(50331648 - 16)
+    payload = random.Random(20261212).randbytes(50331648 - 16)
     with open(sys.argv[1], "wb") as f:
         f.write(payload + hashlib.md5(payload).digest())
 PY
@@ -48,15 +68,64 @@ export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=
 DISPLAY=$(cat "$state/display")
 export DISPLAY
 pinned() { taskset -c 0 "$@"; }
-win_tree="Z:${tree//\//\\}"
-win_sig="Z:${bin//\//\\}\\signature.dat"
+win() { printf 'Z:%s' "${1//\//\\}"; }
+
+# The compiled databases: the benchmark's as signature.dat beside the programs, the full one aside.
+for set in bench full; do
+  out=$bin/$set.dat
+  [ "$set" = bench ] && out=$bin/signature.dat
+  if [ ! -f "$out" ] || [ "$out" -ot "$sigs/$set/.complete" ]; then
+    echo "building $out ..."
+    "$wine" "$build/quorvane-sigtool.exe" build "$(win "$out")" "$(win "$sigs/$set/bench.hdb")" \
+      "$(win "$sigs/$set/bench.ndb")" >/dev/null
+  fi
+done
+
+all=$trees/all listed=$trees/listed big=$trees/big empty=$trees/empty
+mkdir -p "$empty"
+clam=(clamscan --no-summary -r -d "$sigs/bench" --bytecode=no --scan-archive=no --scan-pe=no --scan-elf=no
+  --scan-ole2=no --scan-pdf=no --scan-swf=no --scan-html=no --scan-xmldocs=no --scan-hwp3=no --scan-onenote=no
+  --scan-mail=no --scan-image=no --scan-image-fuzzy-hash=no --phishing-sigs=no --phishing-scan-urls=no)
+big_limits=(--max-filesize=600M --max-scansize=600M)
 
 : >"$results"
 note() { echo "$1" >>"$results"; }
-ms_of() { local start=$(date +%s%N); "$@" >/dev/null; echo "scale=3; ($(date +%s%N) - $start) / 1000000" | bc; }
+now_ns() { date +%s%N; }
+ms_since() { local us=$(( ($(now_ns) - $1) / 1000 )); printf '%d.%03d' $((us / 1000)) $((us % 1000)); }
+
+# engine TAG ROOT [SIGNATURE]: one whole engine process, its lines and wall time under TAG.
+engine() {
+  local tag=$1 start out
+  shift
+  out=$(mktemp)
+  start=$(now_ns)
+  pinned "$wine" "$bin/bench_engine.exe" "$@" >"$out"
+  note "$tag.process_ms=$(ms_since "$start")"
+  tr -d '\r' <"$out" | sed "s/^/$tag./" >>"$results"
+  rm -f "$out"
+}
+bare() {
+  local tag=$1
+  shift
+  pinned "$wine" "$bin/bench_bare.exe" "$@" | tr -d '\r' | sed "s/^/$tag./" >>"$results"
+}
+# clamscan TAG ARGS...: one whole clamscan process; files it reported and those found infected.
+clamscan_run() {
+  local tag=$1 start out status=0
+  shift
+  out=$(mktemp)
+  start=$(now_ns)
+  pinned "${clam[@]}" "$@" >"$out" || status=$?
+  note "$tag.process_ms=$(ms_since "$start")"
+  [ $status -le 1 ] || { echo "clamscan failed ($status)" >&2; cat "$out" >&2; exit 1; }
+  note "$tag.files=$(wc -l <"$out")"
+  note "$tag.findings=$(grep -c ' FOUND$' "$out" || true)"
+  rm -f "$out"
+}
+ms_of() { local start=$(now_ns); "$@" >/dev/null; ms_since "$start"; }
 
 listed_find() {
-  find "$tree" -type f \( -iname '*.apk' -o -iname '*.bat' -o -iname '*.bin' -o -iname '*.cgi' -o -iname '*.com' \
+  find "$all" -type f \( -iname '*.apk' -o -iname '*.bat' -o -iname '*.bin' -o -iname '*.cgi' -o -iname '*.com' \
     -o -iname '*.cpp' -o -iname '*.dll' -o -iname '*.exe' -o -iname '*.gadget' -o -iname '*.gtp' -o -iname '*.jar' \
     -o -iname '*.js' -o -iname '*.msi' -o -iname '*.msu' -o -iname '*.ocx' -o -iname '*.pif' -o -iname '*.pwz' \
     -o -iname '*.thm' -o -iname '*.vb' -o -iname '*.wsf' \)
@@ -64,31 +133,68 @@ listed_find() {
 native_list() { listed_find | LC_ALL=C sort -f >"$build/bench-list.txt"; }
 native_read() { tr '\n' '\0' <"$build/bench-list.txt" | xargs -0 cat >/dev/null; }
 export -f listed_find native_list native_read
-export tree build
+export all build
+
+opaque=$(win "$bin/opaque.dat")
+full=$(win "$bin/full.dat")
+# The steps of a round, run in an order that rotates from round to round.
+step() {
+  local run=$1
+  case $2 in
+    opaque) engine "run$run.all_opaque" scan "$(win "$all")" "$opaque" ;;
+    bare) bare "run$run.bare" scan "$(win "$all")" ;;
+    db) engine "run$run.all_db" scan "$(win "$all")" ;;
+    clam_listed) clamscan_run "run$run.clam_listed" "$listed" ;;
+    engine_listed) engine "run$run.listed_db" scan "$(win "$listed")" ;;
+    engine_listed_opaque) engine "run$run.listed_opaque" scan "$(win "$listed")" "$opaque" ;;
+    clam_big) clamscan_run "run$run.clam_big" "${big_limits[@]}" "$big" ;;
+    engine_big) engine "run$run.big_db" scan "$(win "$big")" ;;
+    clam_load) clamscan_run "run$run.clam_load" "$empty" ;;
+    sig_db) engine "run$run.sig_db" sig ;;
+    sig_opaque) engine "run$run.sig_opaque" sig "$opaque" ;;
+    sig_bare) bare "run$run.sig_bare" sig "$opaque" ;;
+    sig_full) engine "run$run.sig_full" sig "$full" ;;
+  esac
+}
+rotated() { # rotated N WORDS...: the words from the (N mod count)-th on, then the rest
+  local n=$1
+  shift
+  local words=("$@") i
+  for i in $(seq 0 $(( ${#words[@]} - 1 ))); do echo "${words[$(( (i + n) % ${#words[@]} ))]}"; done
+}
 
 echo "warming the caches ..."
 pinned bash -c native_list
 pinned bash -c native_read
-pinned wine "$bin/bench_bare.exe" scan "$win_tree" >/dev/null
+find "$listed" "$big" -type f -print0 | xargs -0 cat >/dev/null
+pinned "$wine" "$bin/bench_bare.exe" scan "$(win "$all")" >/dev/null
+pinned "${clam[@]}" "$empty" >/dev/null
 
-echo "measuring ($runs runs each) ..."
-for run in $(seq $runs); do
-  pinned wine "$bin/bench_engine.exe" scan "$win_tree" | sed "s/^/run$run./" >>"$results"
-  pinned wine "$bin/bench_bare.exe" scan "$win_tree" | sed "s/^/run$run./" >>"$results"
-  pinned wine "$bin/bench_engine.exe" sig | sed "s/^/run$run./" >>"$results"
-  pinned wine "$bin/bench_bare.exe" sig "$win_sig" | sed "s/^/run$run./" >>"$results"
-  note "run$run.native_list_ms=$(ms_of pinned bash -c native_list)"
-  note "run$run.native_read_ms=$(ms_of pinned bash -c native_read)"
-  note "run$run.native_md5_ms=$(ms_of pinned md5sum "$bin/signature.dat")"
+echo "measuring ($rounds rounds) ..."
+note "machine.load_start=$(cut -d' ' -f1-3 /proc/loadavg)"
+for run in $(seq "$rounds"); do
+  for group in "opaque bare db" "clam_listed engine_listed engine_listed_opaque" "clam_big engine_big" \
+               "sig_db sig_opaque sig_bare sig_full clam_load"; do
+    # shellcheck disable=SC2086
+    for kind in $(rotated "$run" $group); do step "$run" "$kind"; done
+  done
+  note "run$run.native.list_ms=$(ms_of pinned bash -c native_list)"
+  note "run$run.native.read_ms=$(ms_of pinned bash -c native_read)"
 done
-pinned wine "$bin/bench_engine.exe" stop "$win_tree" >>"$results"
-note "native_find_peak_kib=$( { /usr/bin/time -f %M taskset -c 0 bash -c listed_find >/dev/null; } 2>&1 )"
-note "tree_files=$(find "$tree" -type f | wc -l)"
-note "tree_folders=$(find "$tree" -type d | wc -l)"
+echo "stop and peak with the full database ..."
+engine stop stop "$(win "$all")"
+engine full_db scan "$(win "$all")" "$full"
+note "native.find_peak_kib=$( { /usr/bin/time -f %M taskset -c 0 bash -c listed_find >/dev/null; } 2>&1 )"
+note "tree.files=$(find "$all" -type f | wc -l)"
+note "tree.folders=$(find "$all" -type d | wc -l)"
+note "tree.listed_bytes=$(find "$listed" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')"
+note "tree.big_bytes=$(find "$big" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')"
+note "machine.load=$(cut -d' ' -f1-3 /proc/loadavg)"
+note "machine.edition=${QV_ARCH:-x86} ($wine)"
 
 python3 "$root/bench/report.py" "$results"
 
 if [ "$keep" = no ]; then
   "$env_sh" down "$state"
-  rm -rf "$tree" "$bin/signature.dat" "$build/bench-list.txt" "$state"
+  rm -rf "$trees" "$sigs" "$bin/signature.dat" "$bin/full.dat" "$bin/opaque.dat" "$build/bench-list.txt" "$state"
 fi

@@ -5,9 +5,12 @@
 
 #include <string>
 
-#if defined(__i386__)
-static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W of the 32-bit build");
-static_assert(sizeof(MODULEENTRY32W) == 1064, "MODULEENTRY32W of the 32-bit build");
+#if defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32W) == 568, "PROCESSENTRY32W of the 64-bit edition");
+static_assert(sizeof(MODULEENTRY32W) == 1080, "MODULEENTRY32W of the 64-bit edition");
+#else
+static_assert(sizeof(PROCESSENTRY32W) == 556, "PROCESSENTRY32W of the 32-bit edition");
+static_assert(sizeof(MODULEENTRY32W) == 1064, "MODULEENTRY32W of the 32-bit edition");
 #endif
 
 namespace {

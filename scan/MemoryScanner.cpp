@@ -9,6 +9,13 @@
 
 namespace {
 
+// The 64-bit edition asks for the modules of 32-bit processes too; the 32-bit edition sees its own kind.
+#if defined(_WIN64)
+constexpr DWORD kModuleSnapshot = TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32;
+#else
+constexpr DWORD kModuleSnapshot = TH32CS_SNAPMODULE;
+#endif
+
 // The snapshot of the running processes. Throws AppError with the system's text alone (and its
 // code) when refused: the worker shows that text as the scan's failure.
 ToolhelpSnapshot ProcessSnapshot()
@@ -25,7 +32,7 @@ ToolhelpSnapshot ProcessSnapshot()
 // fails; the paths gathered before stay.
 void GatherModules(DWORD aProcessId, SortedPathList& aPaths)
 {
-    const ToolhelpSnapshot modules(TH32CS_SNAPMODULE, aProcessId);
+    const ToolhelpSnapshot modules(kModuleSnapshot, aProcessId);
     MODULEENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (bool found = modules.FirstModule(entry); found; found = modules.NextModule(entry))

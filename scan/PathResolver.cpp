@@ -2,6 +2,8 @@
 #include "scan/PathResolver.h"
 
 #include "platform/Error.h"
+#include "platform/TextCompare.h"
+#include "text/AsciiCase.h"
 #include "text/PathText.h"
 
 #include <windows.h>
@@ -58,9 +60,23 @@ std::wstring SearchOnPath(const std::wstring& aName)
     return std::wstring(buffer, count);
 }
 
-} // namespace
+// A variable of the %NAME% rule, as a process of this one's bitness reads it.
+std::wstring NativeVariable(const std::wstring& aName)
+{
+    return aName;
+}
 
-std::wstring ResolveFilePath(const std::wstring& aPath)
+// A variable of the %NAME% rule, as a 32-bit process reads it: the (x86) program folders.
+std::wstring Wow64Variable(const std::wstring& aName)
+{
+    if (EqualsIgnoringAsciiCase(aName, L"ProgramFiles"))
+        return L"ProgramFiles(x86)";
+    if (EqualsIgnoringAsciiCase(aName, L"CommonProgramFiles"))
+        return L"CommonProgramFiles(x86)";
+    return aName;
+}
+
+std::wstring Resolve(const std::wstring& aPath, std::wstring (*aVariable)(const std::wstring&))
 {
     if (HasForbiddenPathChars(aPath))
         throw AppError(L"Invalid characters in path: " + aPath);
@@ -68,11 +84,44 @@ std::wstring ResolveFilePath(const std::wstring& aPath)
         return aPath;
     const std::vector<std::wstring> parts = SplitAtPercent(aPath);
     if (parts.size() == 3 && !parts[1].empty()) {
-        const std::wstring value = EnvironmentValue(parts[1]);
+        const std::wstring value = EnvironmentValue(aVariable(parts[1]));
         if (!value.empty())
             return value + parts[2];
     }
     if (aPath.find_first_of(L"\\:") == std::wstring::npos)
         return SearchOnPath(aPath);
     return aPath;
+}
+
+// A folder the system names, without a trailing backslash; empty when it cannot tell.
+template <typename Query>
+std::wstring SystemFolder(Query aQuery)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = aQuery(buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
+}
+
+// aPath with the system folder at its start (case ignored) replaced by the 32-bit system folder.
+std::wstring RedirectSystemFolder(const std::wstring& aPath)
+{
+    const std::wstring system = SystemFolder(GetSystemDirectoryW);
+    if (system.empty() || aPath.size() < system.size() ||
+        (aPath.size() > system.size() && aPath[system.size()] != L'\\') ||
+        !EqualsOrdinalIgnoringCase(std::wstring_view(aPath).substr(0, system.size()), system))
+        return aPath;
+    const std::wstring wow64 = SystemFolder(GetSystemWow64DirectoryW);
+    return wow64.empty() ? aPath : wow64 + aPath.substr(system.size());
+}
+
+} // namespace
+
+std::wstring ResolveFilePath(const std::wstring& aPath)
+{
+    return Resolve(aPath, NativeVariable);
+}
+
+std::wstring ResolveWow64FilePath(const std::wstring& aPath)
+{
+    return RedirectSystemFolder(Resolve(aPath, Wow64Variable));
 }

@@ -7,9 +7,14 @@
 
 namespace {
 
-// Keys are opened read only in the view of this process's bitness.
+// Keys are opened read only; the 64-bit edition reads both registry views, 64-bit first.
 const HKEY kRootKey = HKEY_CLASSES_ROOT;
 constexpr REGSAM kAccess = KEY_READ;
+#if defined(_WIN64)
+constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+#else
+constexpr REGSAM kViews[] = {0};
+#endif
 constexpr wchar_t kClassesKey[] = L"CLSID";
 constexpr wchar_t kServerSubKey[] = L"\\InProcServer32";
 
@@ -73,12 +78,27 @@ bool TRegistryScanner::ScanNext()
 void TRegistryScanner::First()
 {
     FCurrent = -1;
-    const std::optional<RegistryKey> classes = RegistryKey::TryOpen(kRootKey, kClassesKey, kAccess);
-    if (!classes)
-        return;
-    FKeyList = SubKeyNames(*classes);
+    FKeyList.clear();
+    for (const REGSAM view : kViews) {
+        if (view == KEY_WOW64_32KEY)
+            FWow64Start = FKeyList.size();
+        const std::optional<RegistryKey> classes = RegistryKey::TryOpen(kRootKey, kClassesKey, kAccess | view);
+        if (!classes)
+            continue;
+        std::vector<std::wstring> names = SubKeyNames(*classes);
+        FKeyList.insert(FKeyList.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
+    }
     if (!FKeyList.empty())
         FCurrent = 0;
+}
+
+bool TRegistryScanner::InWow64View() const noexcept
+{
+#if defined(_WIN64)
+    return static_cast<std::size_t>(FCurrent) >= FWow64Start;
+#else
+    return false;
+#endif
 }
 
 void TRegistryScanner::Next()
@@ -89,14 +109,15 @@ void TRegistryScanner::Next()
 void TRegistryScanner::ScanCurrent()
 {
     FScannerThread->SetScanInfo(L"registry", Percentage(FCurrent, FKeyList.size()));
-    ScanFile(RemoveEnclosingQuotes(ReadServerPath()));
+    ScanFile(RemoveEnclosingQuotes(ReadServerPath()), InWow64View());
 }
 
 std::wstring TRegistryScanner::ReadServerPath() const
 {
     const std::wstring keyPath =
         kClassesKey + (L"\\" + FKeyList[static_cast<std::size_t>(FCurrent)]) + kServerSubKey;
-    const std::optional<RegistryKey> server = RegistryKey::TryOpen(kRootKey, keyPath, kAccess);
+    const REGSAM view = InWow64View() ? KEY_WOW64_32KEY : kViews[0];
+    const std::optional<RegistryKey> server = RegistryKey::TryOpen(kRootKey, keyPath, kAccess | view);
     if (!server)
         return {};
     try {

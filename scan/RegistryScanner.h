@@ -23,9 +23,13 @@ private:
     void ScanCurrent();
     // The default value of the current entry's InProcServer32 key; empty when there is none.
     std::wstring ReadServerPath() const;
+    // True when the current entry comes from the 32-bit view of the 64-bit edition.
+    bool InWow64View() const noexcept;
 
-    // Subkey names of CLSID in the registry's order.
+    // Subkey names of CLSID in the registry's order: the 64-bit edition lists its own view, then
+    // the 32-bit view from FWow64Start on; the 32-bit edition lists its own view only.
     std::vector<std::wstring> FKeyList;
+    std::size_t FWow64Start = 0;
     std::int32_t FCurrent = -1;
 };
 

@@ -23,13 +23,13 @@ bool IsFolder(const std::wstring& aPath) noexcept
 
 } // namespace
 
-void TScanner::ScanFile(const std::wstring& aPath)
+void TScanner::ScanFile(const std::wstring& aPath, bool aWow64View)
 {
     if (aPath.empty())
         return;
     std::wstring resolved;
     try {
-        resolved = ResolveFilePath(aPath);
+        resolved = aWow64View ? ResolveWow64FilePath(aPath) : ResolveFilePath(aPath);
     } catch (const AppError&) {
         // Forbidden characters: the path names no file.
     } catch (...) {
@@ -124,10 +124,15 @@ void TScanner::NextEntry(std::int32_t& aCurrent, std::size_t aCount) noexcept
 
 SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
 {
+#if defined(_WIN64)
+    // Nothing is redirected for a 64-bit process.
+    return SharedReadFile(aPath);
+#else
     if (FileExists(aPath))
         return SharedReadFile(aPath);
     const Wow64RedirectionOff nativeView;
     return SharedReadFile(aPath);
+#endif
 }
 
 bool TScanner::ReadObject(SharedReadFile& aFile)

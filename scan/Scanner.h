@@ -27,7 +27,9 @@ protected:
     // Resolves aPath (ResolveFilePath), a registered server or module path, and reads the file
     // as ScanObject does, named by its resolved path. A path that cannot be resolved, or names no
     // file, is counted as a registered file that does not exist. An empty path reads nothing.
-    void ScanFile(const std::wstring& aPath);
+    // aWow64View: the path was read where 32-bit programs keep theirs, and is resolved as one
+    // of them would (ResolveWow64FilePath).
+    void ScanFile(const std::wstring& aPath, bool aWow64View = false);
     // Reads the file aSystemPath in 8192-byte blocks, handing each to ScanBuffer between the
     // beginning and the end of the object's inspection; findings name it aShown. An object that
     // matched a signature becomes a finding, also when its read fails or Stop cuts it short

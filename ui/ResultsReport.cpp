@@ -2,6 +2,7 @@
 #include "ui/ResultsReport.h"
 
 #include "platform/TextCompare.h"
+#include "platform/Utf8.h"
 
 #include <windows.h>
 
@@ -81,18 +82,6 @@ std::wstring Line(const std::array<std::wstring_view, 3>& aCells, wchar_t aSepar
     return line + L"\r\n";
 }
 
-// UTF-8 of aText; a lone surrogate becomes U+FFFD.
-std::string Utf8(std::wstring_view aText)
-{
-    if (aText.empty())
-        return {};
-    const int length = static_cast<int>(aText.size());
-    const int size = WideCharToMultiByte(CP_UTF8, 0, aText.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, aText.data(), length, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
 } // namespace
 
 std::wstring_view KindText(TFindingKind aKind) noexcept
@@ -141,7 +130,7 @@ std::string CsvReport(const std::vector<TFinding>& aRows)
     std::wstring text = Line(kHeader, L',', CsvCell);
     for (const TFinding& row : aRows)
         text += Line(Cells(row), L',', CsvCell);
-    return "\xEF\xBB\xBF" + Utf8(text);
+    return "\xEF\xBB\xBF" + ToUtf8(text);
 }
 
 std::wstring SkippedSummary(const TSkippedCounts& aCounts)

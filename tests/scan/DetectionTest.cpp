@@ -3,34 +3,28 @@
 #include "tests/scan/ScanTestSupport.h"
 #include "tests/scan/Tree.h"
 
+#include "platform/Registry.h"
 #include "scan/FileScanner.h"
+#include "scan/MemoryScanner.h"
+#include "scan/RegistryScanner.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
 #include "signature/Signature.h"
+#include "tests/scan/HelperProcess.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace {
 
 using Kind = detect::SignatureFileKind;
-
-std::string Hex(const std::string& aBytes)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (const unsigned char c : aBytes) {
-        hex += kDigits[c >> 4];
-        hex += kDigits[c & 15];
-    }
-    return hex;
-}
 
 // A signature.dat of its own in a temporary folder, loaded as the worker would load it.
 std::unique_ptr<TSignature> LoadDatabase(const TempFolder& aFolder, const SignatureLines& aLines)
@@ -43,7 +37,7 @@ std::unique_ptr<TSignature> LoadDatabase(const TempFolder& aFolder, const Signat
 SignatureLines DemoLines()
 {
     SignatureLines lines = EicarLines();
-    lines.push_back({Kind::Body, "PUA.Test.Marker:0:*:" + Hex("QV-PUA-MARKER")});
+    lines.push_back({Kind::Body, "PUA.Test.Marker:0:*:" + HexOf("QV-PUA-MARKER")});
     return lines;
 }
 
@@ -182,18 +176,18 @@ TEST(ReaderDetectionTest, MatchesAcrossBlocksAtOffsetsAndAtTheEnd)
         std::string Content;
         bool Found;
     } cases[] = {
-        {"across the 8192-byte boundary", "Straddle:0:*:" + Hex(marker), std::string(8192 - 7, 'a') + marker, true},
-        {"at offset 8190", "At:0:8190:" + Hex(marker), std::string(8190, 'a') + marker, true},
-        {"not at offset 8190", "At:0:8190:" + Hex(marker), std::string(8191, 'a') + marker, false},
-        {"EOF-n at the very end", "Tail:0:EOF-18:" + Hex(marker), std::string(20000, 'b') + marker, true},
-        {"EOF-n one byte early", "Tail:0:EOF-18:" + Hex(marker), std::string(20000, 'b') + marker + "c", false},
-        {"EOF-n in a small file", "Tail:0:EOF-18:" + Hex(marker), marker, true},
-        {"gap and wildcard across blocks", "Gap:0:*:" + Hex("QV-") + "??" + Hex("GAP") + "{8000-9000}" + Hex("END"),
+        {"across the 8192-byte boundary", "Straddle:0:*:" + HexOf(marker), std::string(8192 - 7, 'a') + marker, true},
+        {"at offset 8190", "At:0:8190:" + HexOf(marker), std::string(8190, 'a') + marker, true},
+        {"not at offset 8190", "At:0:8190:" + HexOf(marker), std::string(8191, 'a') + marker, false},
+        {"EOF-n at the very end", "Tail:0:EOF-18:" + HexOf(marker), std::string(20000, 'b') + marker, true},
+        {"EOF-n one byte early", "Tail:0:EOF-18:" + HexOf(marker), std::string(20000, 'b') + marker + "c", false},
+        {"EOF-n in a small file", "Tail:0:EOF-18:" + HexOf(marker), marker, true},
+        {"gap and wildcard across blocks", "Gap:0:*:" + HexOf("QV-") + "??" + HexOf("GAP") + "{8000-9000}" + HexOf("END"),
          "QV-xGAP" + std::string(8500, 'c') + "END", true},
-        {"gap too long", "Gap:0:*:" + Hex("QV-") + "??" + Hex("GAP") + "{8000-9000}" + Hex("END"),
+        {"gap too long", "Gap:0:*:" + HexOf("QV-") + "??" + HexOf("GAP") + "{8000-9000}" + HexOf("END"),
          "QV-xGAP" + std::string(9500, 'c') + "END", false},
-        {"MZ target on a non-MZ file", "Exe:1:*:" + Hex(marker), "ZM" + marker, false},
-        {"MZ target", "Exe:1:*:" + Hex(marker), "MZ" + marker, true},
+        {"MZ target on a non-MZ file", "Exe:1:*:" + HexOf(marker), "ZM" + marker, false},
+        {"MZ target", "Exe:1:*:" + HexOf(marker), "MZ" + marker, true},
     };
     for (const auto& c : cases) {
         const std::vector<std::wstring> names = MatchNames({{Kind::Body, c.Line}}, c.Content);
@@ -207,16 +201,78 @@ TEST(ReaderDetectionTest, AnObjectCutShortKeepsItsBodyMatchesButGetsNoHashVerdic
     const std::string content = early + std::string(20000, 'z');
     const std::string md5 = "0123456789abcdef0123456789abcdef";
     // Stop before the second block: the body match in the first block stands, no hash or EOF verdict.
-    const SignatureLines lines = {{Kind::Body, "Early:0:*:" + Hex(early)},
-                                  {Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")},
+    const SignatureLines lines = {{Kind::Body, "Early:0:*:" + HexOf(early)},
+                                  {Kind::Body, "Late:0:EOF-4:" + HexOf("zzzz")},
                                   {Kind::Md5, md5 + ":*:Whole"}};
     EXPECT_EQ(MatchNames(lines, content, true), std::vector<std::wstring>{L"Early"});
     EXPECT_EQ(MatchNames(lines, content, false), std::vector<std::wstring>{L"Early"});
-    EXPECT_TRUE(MatchNames({{Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")}}, content, true).empty());
-    EXPECT_EQ(MatchNames({{Kind::Body, "Late:0:EOF-4:" + Hex("zzzz")}}, content, false),
+    EXPECT_TRUE(MatchNames({{Kind::Body, "Late:0:EOF-4:" + HexOf("zzzz")}}, content, true).empty());
+    EXPECT_EQ(MatchNames({{Kind::Body, "Late:0:EOF-4:" + HexOf("zzzz")}}, content, false),
         std::vector<std::wstring>{L"Late"});
     EXPECT_TRUE(MatchNames(EicarLines(), EicarText() + std::string(9000, ' '), true).size() == 1);
     EXPECT_TRUE(MatchNames({EicarLines()[0]}, EicarText(), false).size() == 1);
+}
+
+// The EICAR module beside the test program, under a name of its own in aFolder.
+std::wstring CopyEicarModule(const TempFolder& aFolder)
+{
+    const std::wstring module = aFolder.Str() + L"\\qv-eicar-module.dll";
+    EXPECT_TRUE(CopyFileW((ExeFolder() + L"eicar-module.dll").c_str(), module.c_str(), FALSE));
+    return module;
+}
+
+// A loadable module begins with "MZ": EICAR at any offset.
+SignatureLines EicarAnywhere()
+{
+    return {{Kind::Body, "Eicar-Test-Signature:0:*:" + HexOf(EicarText())}};
+}
+
+template <typename Scanner>
+std::vector<TFinding> ScanWithDatabase(const TSignature& aSignature)
+{
+    InspectingHost host(*aSignature.Database());
+    Scanner scanner(&host);
+    while (scanner.ScanNext()) {
+    }
+    return host.Findings();
+}
+
+bool Names(const std::vector<TFinding>& aFindings, const std::wstring& aPath)
+{
+    return std::any_of(aFindings.begin(), aFindings.end(), [&](const TFinding& aFinding) {
+        return aFinding.Object == aPath && aFinding.Threat == L"Eicar-Test-Signature" &&
+            aFinding.Kind == TFindingKind::Infected;
+    });
+}
+
+TEST(ScannerDetectionTest, FindsEicarInAModuleOfARunningProcess)
+{
+    TempFolder folder;
+    const std::unique_ptr<TSignature> signature = LoadDatabase(folder, EicarAnywhere());
+    const std::wstring module = CopyEicarModule(folder);
+    const std::wstring helperPath = folder.Str() + L"\\qv-eicar-helper.exe";
+    wchar_t ownPath[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    ASSERT_TRUE(CopyFileW(ownPath, helperPath.c_str(), FALSE));
+    HelperProcess helper(helperPath, module);
+    ASSERT_TRUE(helper.WaitReady());
+    const std::vector<TFinding> findings = ScanWithDatabase<TMemoryScanner>(*signature);
+    EXPECT_TRUE(Names(findings, module)) << findings.size() << " findings";
+}
+
+TEST(ScannerDetectionTest, FindsEicarInARegisteredComServer)
+{
+    TempFolder folder;
+    const std::unique_ptr<TSignature> signature = LoadDatabase(folder, EicarAnywhere());
+    const std::wstring module = CopyEicarModule(folder);
+    const std::wstring key = L"CLSID\\{5D0C7A10-6B1E-4C4F-9A51-00000000E1CA}";
+    {
+        RegistryKey server = RegistryKey::Create(HKEY_CLASSES_ROOT, key + L"\\InProcServer32", KEY_WRITE);
+        server.SetString(L"", module);
+    }
+    const std::vector<TFinding> findings = ScanWithDatabase<TRegistryScanner>(*signature);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    EXPECT_TRUE(Names(findings, module)) << findings.size() << " findings";
 }
 
 } // namespace

@@ -33,14 +33,19 @@ std::string EicarText()
     return std::string("X5O!P%@AP[4\\PZX54(P^)7CC)7}$") + "EICAR-STANDARD-ANTIVIRUS-TEST-FILE!" + "$H+H*";
 }
 
-SignatureLines EicarLines()
+std::string HexOf(const std::string& aBytes)
 {
+    static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
-    for (const unsigned char c : EicarText()) {
-        static constexpr char kDigits[] = "0123456789abcdef";
+    for (const unsigned char c : aBytes) {
         hex += kDigits[c >> 4];
         hex += kDigits[c & 15];
     }
+    return hex;
+}
+
+SignatureLines EicarLines()
+{
     return {{detect::SignatureFileKind::Md5, "44d88612fea8a8f36de82e1278abb02f:68:Eicar-Test-Signature"},
-            {detect::SignatureFileKind::Body, "Eicar-Test-Signature:0:0:" + hex}};
+            {detect::SignatureFileKind::Body, "Eicar-Test-Signature:0:0:" + HexOf(EicarText())}};
 }

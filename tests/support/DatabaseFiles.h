@@ -16,6 +16,9 @@ std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines);
 // Writes aPayload followed by its MD5 trailer to aPath.
 void WriteStamped(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload);
 
+// aBytes as lowercase hexadecimal digits, as body signatures write them.
+std::string HexOf(const std::string& aBytes);
+
 // The 68-byte EICAR test file, put together at run time so that no file of ours holds it.
 std::string EicarText();
 

@@ -2,6 +2,7 @@
 #include "platform/DeviceContext.h"
 #include "toolkit/Toolkit.h"
 #include "settings/Settings.h"
+#include "tests/support/DatabaseFiles.h"
 #include "tests/support/QuickScan.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
@@ -342,6 +343,31 @@ TEST_F(MainFormTest, FindingsOpenTheResultsWindowOnlyAfterTheEndMessageIsClosed)
         EXPECT_TRUE(Enabled(form_.Handle())) << c.name << ": modeless";
         EXPECT_EQ(Observe(form_), kIdle) << c.name;
     }
+}
+
+// The real worker with a database that knows EICAR: the counter and the results name the file.
+TEST_F(MainFormTest, EicarInACheckedFolderIsCountedAndListed)
+{
+    WriteStamped(SignaturePath(), DatabasePayload(EicarLines()));
+    const std::filesystem::path eicar = folder_.Path() / L"eicar.com";
+    WriteTestFile(eicar, EicarText());
+    std::vector<std::wstring> figures;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 30s, [&] { figures = Figures(); });
+    WriteSignatureFile();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Scanning finished successfully.");
+    ASSERT_EQ(figures.size(), 5u);
+    EXPECT_EQ(figures[3], L"1");
+    EXPECT_EQ(figures[4], L"0");
+    const TResultsFrm* results = form_.ResultsWindow();
+    ASSERT_NE(results, nullptr);
+    ASSERT_EQ(ListView_GetItemCount(results->List), 1);
+    wchar_t object[MAX_PATH] = {};
+    wchar_t threat[64] = {};
+    ListView_GetItemText(results->List, 0, 0, object, MAX_PATH);
+    ListView_GetItemText(results->List, 0, 1, threat, 64);
+    EXPECT_EQ(std::wstring(object), eicar.wstring());
+    EXPECT_EQ(std::wstring(threat), L"Eicar-Test-Signature");
 }
 
 TEST_F(MainFormTest, StopWithFindingsOpensTheResultsAtOnceAndStartClosesThem)
