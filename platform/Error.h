@@ -30,6 +30,10 @@ private:
 // and line breaks removed; "Unknown error NNN" when the system has none.
 std::wstring SystemErrorText(DWORD aCode);
 
+// The system's message for an error code as it reads (FormatMessage), only its trailing line
+// breaks removed; "Unknown error NNN" when the system has none.
+std::wstring SystemMessage(DWORD aCode);
+
 // Throws AppError with aContext followed by the system's description of aCode, carrying aCode.
 [[noreturn]] void ThrowWin32Error(DWORD aCode, std::wstring_view aContext = {});
 

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 bool LinkTargetOpens(const std::wstring& aPath) noexcept
@@ -37,4 +40,12 @@ bool FileExists(const std::wstring& aPath) noexcept
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         return LinkTargetOpens(aPath);
     return true;
+}
+
+bool IsMissingPathError(DWORD aError) noexcept
+{
+    constexpr std::array<DWORD, 9> kMissing = {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_NOT_READY,
+                                               ERROR_BAD_NETPATH,    ERROR_BAD_NET_NAME,   ERROR_INVALID_DRIVE,
+                                               ERROR_NETWORK_UNREACHABLE, ERROR_BAD_PATHNAME, ERROR_INVALID_NAME};
+    return std::find(kMissing.begin(), kMissing.end(), aError) != kMissing.end();
 }

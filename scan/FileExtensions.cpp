@@ -4,6 +4,7 @@
 
 #include "platform/TextCompare.h"
 #include "text/AsciiCase.h"
+#include "text/PathText.h"
 
 #include <algorithm>
 #include <array>
@@ -35,6 +36,7 @@ std::vector<std::wstring> MakeFileExtensions(bool aArchives)
 
 std::wstring_view FileExtension(std::wstring_view aName) noexcept
 {
+    aName = WithoutTrailingDotsAndSpaces(aName);
     const std::size_t dot = aName.rfind(L'.');
     return dot == std::wstring_view::npos ? std::wstring_view() : aName.substr(dot);
 }

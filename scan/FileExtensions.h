@@ -9,7 +9,8 @@
 // sorted by the user's locale with letter case ignored.
 std::vector<std::wstring> MakeFileExtensions(bool aArchives);
 
-// The text from the last "." of aName to its end; empty when aName has no dot.
+// The text from the last "." of aName to its end, trailing dots and spaces left out: ".exe" for
+// "evil.exe." and "evil.exe "; empty when no dot is left before them.
 std::wstring_view FileExtension(std::wstring_view aName) noexcept;
 
 // True when aExtension equals an entry of the sorted aExtensions by the user's locale with

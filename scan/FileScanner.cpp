@@ -6,7 +6,12 @@
 #include "scan/FoldersToScan.h"
 #include "scan/ScanHost.h"
 #include "scan/ScanRoot.h"
+#include "platform/Error.h"
+#include "platform/TextCompare.h"
 #include "settings/Settings.h"
+#include "text/PathText.h"
+
+#include <algorithm>
 
 TFileScanner::TFileScanner(TScanHost* aScannerThread)
     : TScanner(aScannerThread), FFileExtensions(MakeFileExtensions(Settings().ArchiveScan()))
@@ -24,6 +29,8 @@ void TFileScanner::BuildFileList()
 {
     FScannerThread->SetScanInfo(L"building file list...", 0);
     FFileList.Clear();
+    FRoots.clear();
+    FFailedFolders.clear();
     for (const std::wstring& root : GetFoldersToScan()) {
         if (!BuildFolder(root)) {
             FFileList.Clear();
@@ -36,14 +43,30 @@ void TFileScanner::BuildFileList()
 // Gathers the accepted files under aRoot into the list; false when termination was requested.
 bool TFileScanner::BuildFolder(const std::wstring& aRoot)
 {
-    CheckScanRoot(aRoot);
+    FRoots.push_back({aRoot, CheckScanRoot(aRoot)});
+    const auto tag = static_cast<std::uint32_t>(FRoots.size() - 1);
     FolderWalk walk(
         FFileExtensions, [this] { return FScannerThread->Terminated(); },
-        [this](std::wstring_view aPath) { FFileList.Gather(aPath); });
-    if (!walk.Walk(aRoot))
+        [this, tag](std::wstring_view aPath) { FFileList.Gather(aPath, tag); },
+        [this](std::wstring_view aFolder, DWORD aCode) { FolderFailed(aFolder, aCode); });
+    if (!walk.Walk(FRoots.back().shown, FRoots.back().system))
         return false;
     FFileList.Merge();
     return true;
+}
+
+void TFileScanner::FolderFailed(std::wstring_view aFolder, DWORD aCode)
+{
+    const auto same = [&](const std::wstring& aFailed) { return CompareForUser(aFailed, aFolder) == 0; };
+    if (FScannerThread->Terminated() || std::any_of(FFailedFolders.begin(), FFailedFolders.end(), same))
+        return;
+    FFailedFolders.emplace_back(aFolder);
+    TFinding finding;
+    finding.Object = aFolder;
+    finding.Threat = SystemMessage(aCode);
+    finding.Kind = TFindingKind::NotScanned;
+    finding.ErrorCode = aCode;
+    FScannerThread->AddFinding(std::move(finding));
 }
 
 void TFileScanner::First()
@@ -59,7 +82,9 @@ void TFileScanner::Next()
 
 void TFileScanner::ScanCurrent()
 {
-    const std::wstring path(FFileList[static_cast<std::size_t>(FCurrent)]);
+    const auto index = static_cast<std::size_t>(FCurrent);
+    const std::wstring path(FFileList[index]);
     FScannerThread->SetScanInfo(path, Percentage(FCurrent, FFileList.Size()));
-    ScanFile(path);
+    const Root& root = FRoots[FFileList.Tag(index)];
+    ScanObject(path, RebasePath(path, root.shown, root.system), TSkipped::VanishedFile);
 }

@@ -1,9 +1,9 @@
-// Iterative depth-first walk: one open search per level, one path buffer extended and cut back.
+// Iterative depth-first walk: one open search per level, two path buffers (the system's form and
+// the shown one) extended and cut back together.
 #include "scan/FolderWalk.h"
 
 #include "platform/Error.h"
 #include "scan/FileExtensions.h"
-#include "text/PathText.h"
 
 #include <algorithm>
 
@@ -14,10 +14,11 @@ bool NeedsSeparator(std::wstring_view aFolder) noexcept
     return !aFolder.empty() && aFolder.back() != L'\\' && aFolder.back() != L'/' && aFolder.back() != L':';
 }
 
-// A search path must fit MAX_PATH with its NUL unless it carries the extended-length prefix.
-bool FitsSearch(std::wstring_view aPattern) noexcept
+void Append(std::wstring& aPath, std::wstring_view aName)
 {
-    return aPattern.size() < MAX_PATH || HasLongPathPrefix(aPattern);
+    if (NeedsSeparator(aPath))
+        aPath += L'\\';
+    aPath += aName;
 }
 
 bool IsDotEntry(const wchar_t* aName) noexcept
@@ -25,26 +26,32 @@ bool IsDotEntry(const wchar_t* aName) noexcept
     return aName[0] == L'.' && (aName[1] == L'\0' || (aName[1] == L'.' && aName[2] == L'\0'));
 }
 
+// A folder that vanished since it was listed is not a failure to search it.
+bool MeansGone(DWORD aCode) noexcept
+{
+    return aCode == ERROR_FILE_NOT_FOUND || aCode == ERROR_PATH_NOT_FOUND;
 }
 
-FolderWalk::FolderWalk(const std::vector<std::wstring>& aExtensions, StopQuery aStop, FileSink aSink)
-    : extensions_(aExtensions), stop_(std::move(aStop)), sink_(std::move(aSink))
+}
+
+FolderWalk::FolderWalk(const std::vector<std::wstring>& aExtensions, StopQuery aStop, FileSink aSink,
+    FailureSink aFailure)
+    : extensions_(aExtensions), stop_(std::move(aStop)), sink_(std::move(aSink)), failure_(std::move(aFailure))
 {
 }
 
 std::wstring FolderWalk::Join(std::wstring_view aFolder, std::wstring_view aName)
 {
     std::wstring path(aFolder);
-    if (NeedsSeparator(aFolder))
-        path += L'\\';
-    path += aName;
+    Append(path, aName);
     return path;
 }
 
-bool FolderWalk::Walk(const std::wstring& aRoot)
+bool FolderWalk::Walk(const std::wstring& aRoot, const std::wstring& aSystemRoot)
 {
     levels_.clear();
-    path_ = aRoot;
+    path_ = aSystemRoot;
+    shown_ = aRoot;
     bool haveEntry = Enter();
     while (!levels_.empty()) {
         if (stop_()) {
@@ -65,7 +72,7 @@ bool FolderWalk::Walk(const std::wstring& aRoot)
                 continue;
         } else if (!isFolder && IsListedExtension(extensions_, FileExtension(name))) {
             PushName(name);
-            sink_(path_);
+            sink_(shown_);
         }
         haveEntry = NextEntry();
     }
@@ -76,48 +83,58 @@ bool FolderWalk::Walk(const std::wstring& aRoot)
 bool FolderWalk::Enter()
 {
     const std::size_t length = path_.size();
-    PushName(L"*");
-    Level level{FindFile(), length, std::nullopt, false};
+    Append(path_, L"*");
+    Level level{FindFile(), length, shown_.size(), std::nullopt, false};
     bool started = false;
-    if (FitsSearch(path_)) {
-        try {
-            started = level.search.First(path_, data_);
-        } catch (const AppError&) {
-            // A folder whose search fails (the system's code in Code()) contributes nothing.
-        }
+    DWORD failure = ERROR_SUCCESS;
+    try {
+        started = level.search.First(path_, data_);
+    } catch (const AppError& error) {
+        failure = error.Code();
     }
     path_.resize(length);
     if (started)
         levels_.push_back(std::move(level));
+    else if (failure != ERROR_SUCCESS && !MeansGone(failure))
+        Failed(failure);
     return started;
 }
 
-// The next entry of the innermost open search, with path_ cut back to that folder.
+// The next entry of the innermost open search, with both paths cut back to that folder.
 bool FolderWalk::NextEntry()
 {
     if (levels_.empty())
         return false;
     path_.resize(levels_.back().pathLength);
+    shown_.resize(levels_.back().shownLength);
+    DWORD failure = ERROR_SUCCESS;
     try {
         return levels_.back().search.Next(data_);
-    } catch (const AppError&) {
-        // A folder whose listing fails part-way (the code in Code()) contributes what came before.
-        return false;
+    } catch (const AppError& error) {
+        failure = error.Code();
     }
+    // A folder whose listing fails part-way contributes what came before.
+    Failed(failure);
+    return false;
 }
 
 void FolderWalk::PushName(std::wstring_view aName)
 {
-    if (NeedsSeparator(path_))
-        path_ += L'\\';
-    path_ += aName;
+    Append(path_, aName);
+    Append(shown_, aName);
+}
+
+void FolderWalk::Failed(DWORD aCode)
+{
+    if (failure_)
+        failure_(shown_, aCode);
 }
 
 // A link whose target is the current folder or one of the folders above it on this walk.
 bool FolderWalk::IsOwnAncestor(std::wstring_view aName)
 {
     const std::size_t length = path_.size();
-    PushName(aName);
+    Append(path_, aName);
     const std::optional<FolderIdentity> target = GetFolderIdentity(path_);
     path_.resize(length);
     return target && std::any_of(levels_.begin(), levels_.end(),

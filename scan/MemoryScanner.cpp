@@ -75,7 +75,8 @@ void TMemoryScanner::GatherProcess(DWORD aProcessId) noexcept
         GatherModules(aProcessId, FModuleList);
     } catch (const AppError&) {
         // A process whose modules cannot be listed (the system's code in Code()) contributes
-        // nothing more.
+        // nothing more, and is counted.
+        FScannerThread->CountSkipped(TSkipped::Process);
     } catch (...) {
         // Nor does one whose paths cannot be kept.
     }

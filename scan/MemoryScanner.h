@@ -24,7 +24,8 @@ private:
     void First();
     void Next();
     void ScanCurrent();
-    // Adds the module paths of one process to the list; never throws.
+    // Adds the module paths of one process to the list, or counts the process as skipped when
+    // its modules cannot be listed; never throws.
     void GatherProcess(DWORD aProcessId) noexcept;
     void BuildModuleList();
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scan/Finding.h"
+#include "scan/SkippedCounts.h"
 
 class TObjectInspector;
 
@@ -16,6 +17,8 @@ public:
     virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) = 0;
     // Keeps a finding about an object.
     virtual void AddFinding(TFinding aFinding) = 0;
+    // Counts an object passed over without a finding.
+    virtual void CountSkipped(TSkipped /*aKind*/) {}
     // Termination requested: long walks and reads poll it and give up.
     virtual bool Terminated() const noexcept = 0;
     // The inspection of the objects read; nullptr when the database has no signatures to match.

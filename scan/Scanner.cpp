@@ -1,4 +1,4 @@
-// The scanner base: the object reader and the percentage of the step protocol.
+// The scanner base: the object reader, what it records of failures, and the percentage of the step protocol.
 #include "scan/Scanner.h"
 
 #include "platform/Error.h"
@@ -14,42 +14,93 @@ namespace {
 
 constexpr DWORD kBlockSize = 8192;
 
+// A folder given where a file is expected is refused as access denied: it names no file.
+bool IsFolder(const std::wstring& aPath) noexcept
+{
+    const DWORD attributes = GetFileAttributesW(aPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 } // namespace
 
 void TScanner::ScanFile(const std::wstring& aPath, bool aWow64View)
 {
     if (aPath.empty())
         return;
+    std::wstring resolved;
     try {
-        const std::wstring resolved = aWow64View ? ResolveWow64FilePath(aPath) : ResolveFilePath(aPath);
+        resolved = aWow64View ? ResolveWow64FilePath(aPath) : ResolveFilePath(aPath);
+    } catch (const AppError&) {
+        // Forbidden characters: the path names no file.
+    } catch (...) {
+        return;
+    }
+    if (resolved.empty())
+        FScannerThread->CountSkipped(TSkipped::RegisteredFile);
+    else
+        ScanObject(resolved, resolved, TSkipped::RegisteredFile);
+}
+
+void TScanner::ScanObject(const std::wstring& aShown, const std::wstring& aSystemPath, TSkipped aMissing)
+{
+    try {
         if (TObjectInspector* inspector = FScannerThread->Inspector()) {
-            ReadInspected(resolved, *inspector);
+            ReadInspected(aShown, aSystemPath, *inspector);
         } else {
-            SharedReadFile file = OpenObject(resolved);
+            SharedReadFile file = OpenObject(aSystemPath);
             ReadObject(file);
         }
-    } catch (const AppError&) {
-        // A failure with one object is dropped: the scan goes on with the next one. Code() holds
-        // the system's code of a refused open or read, 0 for a path that cannot be resolved.
+    } catch (const AppError& error) {
+        try {
+            RecordFailure(aShown, aSystemPath, error.Code(), error.Message(), aMissing);
+        } catch (...) {
+            // Without memory for the record the failure goes unrecorded; the scan goes on.
+        }
     } catch (...) {
-        // So is any other failure with it.
+        // Any other failure with one object is dropped: the scan goes on with the next one.
     }
 }
 
-void TScanner::ReadInspected(const std::wstring& aResolved, TObjectInspector& aInspector)
+void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector& aInspector)
 {
-    SharedReadFile file = OpenObject(aResolved);
+    SharedReadFile file = OpenObject(aSystemPath);
     aInspector.Begin(file.Size());
     bool complete = false;
     try {
         complete = ReadObject(file);
     } catch (...) {
-        if (std::optional<TFinding> finding = aInspector.End(aResolved, false))
-            FScannerThread->AddFinding(std::move(*finding));
+        if (EndInspection(aInspector, aShown, false))
+            return;
         throw;
     }
-    if (std::optional<TFinding> finding = aInspector.End(aResolved, complete))
-        FScannerThread->AddFinding(std::move(*finding));
+    EndInspection(aInspector, aShown, complete);
+}
+
+bool TScanner::EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete)
+{
+    std::optional<TFinding> finding = aInspector.End(aShown, aComplete);
+    if (!finding)
+        return false;
+    FScannerThread->AddFinding(std::move(*finding));
+    return true;
+}
+
+void TScanner::RecordFailure(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
+    const std::wstring& aMessage, TSkipped aMissing)
+{
+    // The read that Stop cancels, or any failure after it, says nothing about the object.
+    if (FScannerThread->Terminated())
+        return;
+    if (IsMissingPathError(aCode) || (aCode == ERROR_ACCESS_DENIED && IsFolder(aSystemPath))) {
+        FScannerThread->CountSkipped(aMissing);
+        return;
+    }
+    TFinding finding;
+    finding.Object = aShown;
+    finding.Threat = aCode != 0 ? SystemMessage(aCode) : aMessage;
+    finding.Kind = TFindingKind::NotScanned;
+    finding.ErrorCode = aCode;
+    FScannerThread->AddFinding(std::move(finding));
 }
 
 void TScanner::ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scan/SkippedCounts.h"
+
 class TObjectInspector;
 class TScanHost;
 
@@ -22,14 +24,19 @@ public:
     virtual bool ScanNext() { return false; }
 
 protected:
-    // Resolves aPath (ResolveFilePath) and reads the file in 8192-byte blocks, handing each to
-    // ScanBuffer between the beginning and the end of the object's inspection; an object that
-    // matched a signature becomes a finding under its resolved path. Every error is dropped, so
-    // it never throws; an object cut short by a read error or by Stop keeps the body matches found
-    // before. An empty path reads nothing.
+    // Resolves aPath (ResolveFilePath), a registered server or module path, and reads the file
+    // as ScanObject does, named by its resolved path. A path that cannot be resolved, or names no
+    // file, is counted as a registered file that does not exist. An empty path reads nothing.
     // aWow64View: the path was read where 32-bit programs keep theirs, and is resolved as one
     // of them would (ResolveWow64FilePath).
     void ScanFile(const std::wstring& aPath, bool aWow64View = false);
+    // Reads the file aSystemPath in 8192-byte blocks, handing each to ScanBuffer between the
+    // beginning and the end of the object's inspection; findings name it aShown. An object that
+    // matched a signature becomes a finding, also when its read fails or Stop cuts it short
+    // (with the body matches found before). Otherwise a file that exists but cannot be opened or
+    // read becomes a "Not scanned" finding with the system's message and code; one that is not
+    // there is counted as aMissing; a failure after Stop was requested is dropped. Never throws.
+    void ScanObject(const std::wstring& aShown, const std::wstring& aSystemPath, TSkipped aMissing);
     // The inspection of one block of aCount bytes (1 to 8192) of the object being read.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
     // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
@@ -61,7 +68,13 @@ private:
     // Hands the file's blocks to ScanBuffer; stops early when the worker is asked to terminate.
     // True when the end of the file was reached.
     bool ReadObject(SharedReadFile& aFile);
-    // Reads the object at aResolved, inspected by aInspector. Throws what reading throws, after
-    // the inspection of what was read has ended.
-    void ReadInspected(const std::wstring& aResolved, TObjectInspector& aInspector);
+    // Reads the object at aSystemPath, inspected by aInspector; a threat is named aShown. Throws
+    // what reading throws, after the inspection of what was read has ended, unless the object
+    // matched before the failure.
+    void ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector& aInspector);
+    // Ends the inspection: true when the object became a finding.
+    bool EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete);
+    // A failure to read aShown with the system's aCode (0 for none, then aMessage is shown).
+    void RecordFailure(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
+        const std::wstring& aMessage, TSkipped aMissing);
 };

@@ -16,6 +16,8 @@
 namespace {
 
 constexpr DWORD kPausePollMs = 100;
+// How long StopThread waits for the thread's end before it cancels the thread's I/O again.
+constexpr DWORD kCancelRetryMs = 20;
 
 // The local date-time as days since 30 December 1899, the time of day as the fraction.
 double LocalDateTimeNow() noexcept
@@ -77,7 +79,9 @@ void TScannerThread::StopThread() noexcept
         return;
     // A thread never started finds the request at once and skips the body.
     ResumeThread(FThread.Get());
-    WaitForSingleObject(FThread.Get(), INFINITE);
+    // A cancel that comes before the blocking call starts is lost: repeat it until the end.
+    while (WaitForSingleObject(FThread.Get(), kCancelRetryMs) == WAIT_TIMEOUT)
+        CancelSynchronousIo(FThread.Get());
 }
 
 void TScannerThread::PauseWork() noexcept
@@ -137,6 +141,18 @@ void TScannerThread::AddFinding(TFinding aFinding)
     else if (aFinding.Kind == TFindingKind::Possible)
         ++FScanInfo.PossibleCount;
     FFindings.push_back(std::move(aFinding));
+}
+
+void TScannerThread::CountSkipped(TSkipped aKind)
+{
+    CriticalSectionLock lock(FLock);
+    FSkipped.Count(aKind);
+}
+
+TSkippedCounts TScannerThread::Skipped() const
+{
+    CriticalSectionLock lock(FLock);
+    return FSkipped;
 }
 
 bool TScannerThread::Terminated() const noexcept

@@ -57,15 +57,19 @@ public:
     // The findings recorded from index aFirst on, copied under the lock: a reader keeps what it
     // has already taken and asks only for the rest.
     std::vector<TFinding> FindingsFrom(std::size_t aFirst) const;
+    // The counts of what was passed over without a finding, copied under the lock.
+    TSkippedCounts Skipped() const;
 
     // The scanners' host, called on the worker thread. A report counts the object; a threat
     // also raises its counter.
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;
     void AddFinding(TFinding aFinding) override;
+    void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;
     TObjectInspector* Inspector() noexcept override { return FInspector.get(); }
-    // Requests termination and waits for the thread's end, after which the progress record and
-    // the findings are final. Calling it again does nothing more.
+    // Requests termination and waits for the thread's end, cancelling the thread's pending
+    // synchronous I/O until it has ended, so a read that blocks (a dead network share) cannot hold
+    // it. After it the progress record and the findings are final. Calling it again does nothing more.
     void StopThread() noexcept;
 
 private:
@@ -85,6 +89,7 @@ private:
     std::atomic<bool> FPaused{false};
     TScanInfo FScanInfo;
     std::vector<TFinding> FFindings;
+    TSkippedCounts FSkipped;
     TScanner* FScanner = nullptr;
     std::unique_ptr<TSignature> FSignature;
     // Matches FSignature's compiled database; released before it.

@@ -28,12 +28,12 @@ void SortedPathList::Clear() noexcept
     sealed_ = false;
 }
 
-void SortedPathList::Gather(std::wstring_view aPath)
+void SortedPathList::Gather(std::wstring_view aPath, std::uint32_t aTag)
 {
     wchar_t* text = texts_.Allocate(aPath.size() + 1);
     std::copy(aPath.begin(), aPath.end(), text);
     text[aPath.size()] = L'\0';
-    Entry entry{text, static_cast<std::uint32_t>(aPath.size()), nullptr, 0};
+    Entry entry{text, static_cast<std::uint32_t>(aPath.size()), aTag, nullptr, 0};
     MakeKey(entry);
     gathered_.push_back(entry);
 }
@@ -67,7 +67,7 @@ void SortedPathList::Seal()
     wchar_t* next = texts.get();
     for (Entry& entry : entries_) {
         std::copy(entry.text, entry.text + entry.length + 1, next);
-        entry = {next, entry.length, nullptr, 0};
+        entry = {next, entry.length, entry.tag, nullptr, 0};
         next += entry.length + 1;
     }
     texts_.Clear();

@@ -19,9 +19,9 @@ public:
     // Empties the list and drops what was gathered, releasing the memory.
     void Clear() noexcept;
 
-    // Keeps aPath for the next Merge. Throws AppError when the system cannot make its sort key,
-    // std::bad_alloc when memory runs out.
-    void Gather(std::wstring_view aPath);
+    // Keeps aPath for the next Merge, with aTag for the caller (which root it came from). Throws
+    // AppError when the system cannot make its sort key, std::bad_alloc when memory runs out.
+    void Gather(std::wstring_view aPath, std::uint32_t aTag = 0);
 
     // Inserts the gathered paths with the result of inserting them one by one in the order gathered:
     // each at its sorted place unless an equal entry is already there, so the spelling added first
@@ -39,6 +39,9 @@ public:
         return {entries_[aIndex].text, entries_[aIndex].length};
     }
 
+    // The tag given with the entry's text; of equal paths, the one kept.
+    std::uint32_t Tag(std::size_t aIndex) const noexcept { return entries_[aIndex].tag; }
+
     // The bytes held by the list and what it has gathered (texts, sort keys, index).
     std::size_t ByteSize() const noexcept;
 
@@ -46,6 +49,7 @@ private:
     struct Entry {
         const wchar_t* text;
         std::uint32_t length;
+        std::uint32_t tag;
         const std::uint8_t* key;
         std::uint32_t keyLength;
     };

@@ -150,21 +150,21 @@ void TMainFrm::StopScanningActionExecute()
 }
 
 // The worker is stopped and its final figures shown before it goes (the labels keep them);
-// returns its findings.
-std::vector<TFinding> TMainFrm::EndScan()
+// returns its findings and its counts of what it skipped.
+TMainFrm::ScanResults TMainFrm::EndScan()
 {
     SetScanProgressTimer(false);
     std::unique_ptr<TScannerThread> worker = std::move(FScannerThread);
     worker->StopThread();
     ShowScanFigures(worker->GetScanInfo());
-    std::vector<TFinding> findings = worker->FindingsFrom(0);
+    ScanResults results{worker->FindingsFrom(0), worker->Skipped()};
     worker.reset();
     BindButton(PauseResumeButton, PauseScanningAction);
     SendMessageW(ScanProgressBar, PBM_SETPOS, 0, 0);
     taskbar_.Clear(Handle());
     // A message box may follow, and its loop runs no idle updates: show the idle buttons now.
     UpdateActions();
-    return findings;
+    return results;
 }
 
 void TMainFrm::ExitActionExecute()
@@ -220,9 +220,9 @@ void TMainFrm::ShowScanFigures(const TScanInfo& aInfo)
 void TMainFrm::FinishScan()
 {
     const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
-    std::vector<TFinding> findings = EndScan();
+    ScanResults results = EndScan();
     ShowScanEnd(failure);
-    ShowResults(std::move(findings));
+    ShowResults(std::move(results));
 }
 
 // A worker ended by an error is reported as a failure, never as a success. Either box belongs to
@@ -235,12 +235,13 @@ void TMainFrm::ShowScanEnd(const std::optional<std::wstring>& aFailure)
         MessageBoxW(Handle(), L"Scanning finished successfully.", L"Quorvane", MB_OK | MB_ICONINFORMATION);
 }
 
-// A scan with findings opens their window, modeless and owned by this one; without, nothing opens.
-void TMainFrm::ShowResults(std::vector<TFinding> aFindings)
+// A scan with findings (threats or objects not scanned) opens their window, modeless and owned by
+// this one; without, nothing opens, whatever was counted as skipped.
+void TMainFrm::ShowResults(ScanResults aResults)
 {
-    if (aFindings.empty() || Handle() == nullptr)
+    if (aResults.findings.empty() || Handle() == nullptr)
         return;
-    results_ = std::make_unique<TResultsFrm>(Handle(), std::move(aFindings));
+    results_ = std::make_unique<TResultsFrm>(Handle(), std::move(aResults.findings), aResults.skipped);
     results_->Show();
 }
 

@@ -60,6 +60,12 @@ protected:
     void EndSession() override;
 
 private:
+    // What an ended scan leaves for the results window.
+    struct ScanResults {
+        std::vector<TFinding> findings;
+        TSkippedCounts skipped;
+    };
+
     void CreateControls();
     void CreateProgressControls();
     void CreateActions();
@@ -75,9 +81,9 @@ private:
     void ShowZeroProgress();
     void ShowScanFigures(const TScanInfo& aInfo);
     void FinishScan();
-    std::vector<TFinding> EndScan();
+    ScanResults EndScan();
     void ShowScanEnd(const std::optional<std::wstring>& aFailure);
-    void ShowResults(std::vector<TFinding> aFindings);
+    void ShowResults(ScanResults aResults);
     bool FormCloseQuery() const noexcept { return !Scanning(); }
     void SetScanProgressTimer(bool aEnabled);
 

@@ -24,6 +24,8 @@ constexpr int kCopyWidth = 90;
 constexpr int kSaveWidth = 110;
 constexpr int kCloseWidth = 90;
 constexpr int kMinObjectWidth = 150;
+// Room for the summary line, wrapped onto a second line when the window is narrow.
+constexpr int kSummaryHeight = 30;
 
 struct Column {
     const wchar_t* Title;
@@ -80,21 +82,26 @@ void Move(HWND aControl, int aX, int aY, int aWidth, int aHeight)
 
 } // namespace
 
-TResultsFrm::TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings)
+TResultsFrm::TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings, const TSkippedCounts& aSkipped)
     : TForm(ProductTheme()), findings_(std::move(aFindings))
 {
     CreateForm(L"Scan results", kClientSize, kStyle, 0, aOwner);
-    CreateControls();
+    CreateControls(SkippedSummary(aSkipped));
     FinishCreate();
     FillList();
     LayOut();
 }
 
-void TResultsFrm::CreateControls()
+void TResultsFrm::CreateControls(const std::wstring& aSummary)
 {
     const int buttonsY = kClientSize.cy - kMargin - kButtonHeight;
+    const int summaryHeight = aSummary.empty() ? 0 : kSummaryHeight + kButtonGap;
     List = AddControl(WC_LISTVIEWW, L"", WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
-        {kMargin, kMargin, kClientSize.cx - 2 * kMargin, buttonsY - 2 * kMargin});
+        {kMargin, kMargin, kClientSize.cx - 2 * kMargin, buttonsY - 2 * kMargin - summaryHeight});
+    if (!aSummary.empty()) {
+        SummaryLabel = AddLabel(aSummary, {kMargin, buttonsY - kMargin - kSummaryHeight, kClientSize.cx - 2 * kMargin,
+            kSummaryHeight});
+    }
     CopyButton = AddButton(L"Copy", {kMargin, buttonsY, kCopyWidth, kButtonHeight});
     SaveButton = AddButton(L"Save report...", {kMargin + kCopyWidth + kButtonGap, buttonsY, kSaveWidth, kButtonHeight});
     CloseButton = AddButton(L"Close", {kClientSize.cx - kMargin - kCloseWidth, buttonsY, kCloseWidth, kButtonHeight},
@@ -294,8 +301,12 @@ void TResultsFrm::LayOut()
     const int margin = Scale(kMargin);
     const int height = Scale(kButtonHeight);
     const int buttonsY = client.bottom - margin - height;
-    Move(List, margin, margin, std::max(0, static_cast<int>(client.right) - 2 * margin),
-        std::max(0, buttonsY - 2 * margin));
+    const int width = std::max(0, static_cast<int>(client.right) - 2 * margin);
+    const int summaryHeight = SummaryLabel != nullptr ? Scale(kSummaryHeight) : 0;
+    const int listBottom = buttonsY - margin - (SummaryLabel != nullptr ? summaryHeight + Scale(kButtonGap) : 0);
+    Move(List, margin, margin, width, std::max(0, listBottom - margin));
+    if (SummaryLabel != nullptr)
+        Move(SummaryLabel, margin, buttonsY - margin - summaryHeight, width, summaryHeight);
     Move(CopyButton, margin, buttonsY, Scale(kCopyWidth), height);
     Move(SaveButton, margin + Scale(kCopyWidth + kButtonGap), buttonsY, Scale(kSaveWidth), height);
     Move(CloseButton, client.right - margin - Scale(kCloseWidth), buttonsY, Scale(kCloseWidth), height);

@@ -12,8 +12,9 @@
 class TResultsFrm : public TForm {
 public:
     // Creates the window, hidden, owned by aOwner, listing aFindings in scan order with the objects
-    // that were not scanned last. Throws AppError when it cannot be created.
-    TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings);
+    // that were not scanned last, and under the list the line SkippedSummary(aSkipped) when it has
+    // one. Throws AppError when it cannot be created.
+    TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings, const TSkippedCounts& aSkipped = {});
 
     // Sorts the rows by aColumn, ascending, or reversed when they are sorted by it already.
     void SortBy(TResultsColumn aColumn);
@@ -28,6 +29,8 @@ public:
     void WriteReport(const std::wstring& aPath) const;
 
     HWND List = nullptr;
+    // The summary of what was counted but not listed; nullptr when there is nothing to say.
+    HWND SummaryLabel = nullptr;
     HWND CopyButton = nullptr;
     HWND SaveButton = nullptr;
     HWND CloseButton = nullptr;
@@ -39,7 +42,7 @@ protected:
     void Rescaled() override;
 
 private:
-    void CreateControls();
+    void CreateControls(const std::wstring& aSummary);
     void CreateColumns();
     void FillList();
     void LayOut();

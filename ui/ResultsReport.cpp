@@ -132,3 +132,27 @@ std::string CsvReport(const std::vector<TFinding>& aRows)
         text += Line(Cells(row), L',', CsvCell);
     return "\xEF\xBB\xBF" + ToUtf8(text);
 }
+
+std::wstring SkippedSummary(const TSkippedCounts& aCounts)
+{
+    struct Part {
+        std::int64_t Count;
+        const wchar_t* One;
+        const wchar_t* Many;
+    };
+    const std::array<Part, 3> parts{{
+        {aCounts.Processes, L" process whose modules could not be read", L" processes whose modules could not be read"},
+        {aCounts.RegisteredFiles, L" registered file that does not exist", L" registered files that do not exist"},
+        {aCounts.VanishedFiles, L" file that vanished during the scan", L" files that vanished during the scan"},
+    }};
+    std::wstring summary;
+    for (const Part& part : parts) {
+        if (part.Count == 0)
+            continue;
+        summary += summary.empty() ? L"Also skipped: " : L"; ";
+        summary += std::to_wstring(part.Count) + (part.Count == 1 ? part.One : part.Many);
+    }
+    if (!summary.empty())
+        summary += L'.';
+    return summary;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scan/Finding.h"
+#include "scan/SkippedCounts.h"
 
 #include <cstddef>
 #include <string>
@@ -20,6 +21,12 @@ std::vector<std::size_t> ScanOrderRows(const std::vector<TFinding>& aFindings);
 // the user's text order (CompareForUser, as the file list), kinds as Infected, Possible threat, Not scanned.
 // Rows that compare equal keep scan order either way.
 std::vector<std::size_t> SortedRows(const std::vector<TFinding>& aFindings, TResultsColumn aColumn, bool aDescending);
+
+// The line under the list for what was counted but not listed: "Also skipped: " and the non-zero
+// parts ("N processes whose modules could not be read", "N registered files that do not exist",
+// "N files that vanished during the scan", each in the singular for 1) joined by "; ", then a
+// full stop. Empty when all three are 0.
+std::wstring SkippedSummary(const TSkippedCounts& aCounts);
 
 // aRows as the clipboard gets them: the line "Object\tThreat\tKind", then one line per row, cells
 // separated by tabs; every line ends with CRLF. A tab or line break inside a cell becomes a space.

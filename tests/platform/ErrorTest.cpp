@@ -20,6 +20,20 @@ TEST(SystemErrorText, HasNoTrailingFullStopOrLineBreak)
     EXPECT_NE(text.back(), L' ');
 }
 
+// The message as the system words it: only the line breaks go, a closing full stop stays.
+TEST(SystemMessage, IsTheSystemTextWithoutTrailingLineBreaks)
+{
+    for (const DWORD code : {ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED, ERROR_OPERATION_ABORTED}) {
+        const std::wstring message = SystemMessage(code);
+        ASSERT_FALSE(message.empty()) << code;
+        EXPECT_NE(message.back(), L'\n') << code;
+        EXPECT_NE(message.back(), L'\r') << code;
+        EXPECT_TRUE(message.starts_with(SystemErrorText(code))) << code;
+        EXPECT_LE(message.size() - SystemErrorText(code).size(), 1u) << code;
+    }
+    EXPECT_EQ(SystemMessage(0xDEADu), L"Unknown error 57005");
+}
+
 TEST(AppError, CarriesTheSystemCodeWhereThereIsOne)
 {
     EXPECT_EQ(AppError(L"Invalid file").Code(), 0u);

@@ -1,6 +1,7 @@
 // Detection while scanning: the worker's findings and counters, and the reader's matching across
 // blocks, at the end of an object and when an object is cut short.
 #include "tests/scan/ScanTestSupport.h"
+#include "tests/scan/Tree.h"
 
 #include "platform/Registry.h"
 #include "scan/FileScanner.h"
@@ -117,6 +118,19 @@ TEST_F(WorkerDetectionTest, AnOpaquePayloadFindsNothing)
     EXPECT_EQ(info.TotalCount, 4); // "building file list..." and the three files
     EXPECT_EQ(info.InfectedCount + info.PossibleCount, 0);
     EXPECT_TRUE(worker->FindingsFrom(0).empty());
+}
+
+// A name that ends in a dot is listed by the extension before it and read as itself.
+TEST_F(WorkerDetectionTest, AnEicarFileWhoseNameEndsInADotIsFoundUnderItsName)
+{
+    WriteNamedFile(L"\\\\?\\" + files.Str() + L"\\eicar.com.", EicarText());
+    WriteTestFile(files.Str() + L"\\eicar.com", "clean now");
+    const auto worker = Scan(DemoLines(), false);
+    const std::vector<TFinding> findings = worker->FindingsFrom(0);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Object, files.Str() + L"\\eicar.com.");
+    EXPECT_EQ(findings[0].Kind, TFindingKind::Infected);
+    EXPECT_EQ(worker->GetScanInfo().InfectedCount, 1);
 }
 
 // The reader alone, its blocks inspected against a database, reporting to a recording host.

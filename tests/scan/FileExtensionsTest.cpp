@@ -18,6 +18,7 @@ TEST(FileExtensions, TwentyOrWithArchivesTwentyThreeInLocaleOrder)
     }
 }
 
+// Trailing dots and spaces, which the system trims from ordinary paths, do not hide an extension.
 TEST(FileExtensions, NamesAcceptedByTheirLastDot)
 {
     struct Case {
@@ -28,8 +29,10 @@ TEST(FileExtensions, NamesAcceptedByTheirLastDot)
     const Case cases[] = {
         {L"setup.EXE", true, true},   {L"x.Exe", true, true},       {L".exe", true, true},
         {L"README", false, false},    {L"archive.tar.gz", false, false}, {L"name.", false, false},
-        {L"name.exe.", false, false}, {L"a.zip", false, true},      {L"b.7Z", false, true},
+        {L"name.exe.", true, true},   {L"a.zip", false, true},      {L"b.7Z", false, true},
         {L"c.RaR", false, true},      {L"lib.dll.bak", false, false}, {L"x.gadget", true, true},
+        {L"evil.exe ", true, true},   {L"evil.dll. .", true, true}, {L"a.zip..", false, true},
+        {L"name. ", false, false},    {L"...", false, false},       {L"exe. ", false, false},
     };
     const auto plain = MakeFileExtensions(false);
     const auto archives = MakeFileExtensions(true);

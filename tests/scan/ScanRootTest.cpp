@@ -45,7 +45,7 @@ TEST(ScanRoot, RejectsMalformedAndMissingRoots)
         {root + L"\\a\tb", invalid},
         {root + L"\\Data:stream", invalid},
         {L"1:\\Data", invalid},
-        {root + L"\\" + LongName(250, L'x'), invalid},
+        {root + L"\\" + LongName(250, L'x'), missing},
         {root + L"\\Missing", missing},
         {root + L"\\Missing\\Deeper", missing},
         {root + L"\\file.exe", missing},

@@ -1,6 +1,7 @@
 // The object reader: block sizes, refused opens, sharing, termination and the WOW64 fallback.
 #include "tests/scan/ScanTestSupport.h"
 
+#include "platform/Error.h"
 #include "platform/Handle.h"
 #include "platform/Wow64Redirection.h"
 #include "tests/support/TestFiles.h"
@@ -67,6 +68,9 @@ TEST_F(ScanFileTest, ReadsNothingForPathsThatNameNoReadableFile)
         reader.ScanFile(path);
         EXPECT_TRUE(reader.blockSizes.empty()) << testing::PrintToString(path);
     }
+    // Each but the empty path is a registered file that does not exist: counted, never listed.
+    EXPECT_TRUE(host.Findings().empty());
+    EXPECT_EQ(host.Skipped(), (TSkippedCounts{0, static_cast<std::int64_t>(std::size(paths) - 1), 0}));
 }
 
 TEST_F(ScanFileTest, FileHeldWithoutReadSharingIsNotRead)
@@ -77,6 +81,12 @@ TEST_F(ScanFileTest, FileHeldWithoutReadSharingIsNotRead)
     ASSERT_TRUE(holder.IsValid());
     reader.ScanFile(path);
     EXPECT_TRUE(reader.blockSizes.empty());
+    const std::vector<TFinding> findings = host.Findings();
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Object, path);
+    EXPECT_EQ(findings[0].Kind, TFindingKind::NotScanned);
+    EXPECT_EQ(findings[0].ErrorCode, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(findings[0].Threat, SystemMessage(ERROR_SHARING_VIOLATION));
 }
 
 TEST_F(ScanFileTest, FileBeingWrittenWithReadSharingIsRead)

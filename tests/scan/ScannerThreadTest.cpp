@@ -217,4 +217,52 @@ TEST_F(WorkerTest, FailedSignatureLoadLeavesConstructorAndRunsNoStep)
     EXPECT_FALSE(queueBuilt);
 }
 
+// A scanner whose one read waits on a pipe that no one writes to: without the release's cancel it
+// would wait forever.
+class BlockedReader : public TScanner {
+public:
+    BlockedReader(TScanHost* aHost, std::wstring aPipe, HANDLE aReading, std::atomic<DWORD>& aCode)
+        : TScanner(aHost), pipe_(std::move(aPipe)), reading_(aReading), code_(aCode)
+    {
+    }
+
+    bool ScanNext() override
+    {
+        try {
+            SharedReadFile pipe(pipe_);
+            SetEvent(reading_);
+            char byte = 0;
+            pipe.Read(&byte, 1);
+        } catch (const AppError& error) {
+            code_ = error.Code();
+        }
+        return false;
+    }
+
+private:
+    std::wstring pipe_;
+    HANDLE reading_;
+    std::atomic<DWORD>& code_;
+};
+
+TEST(WorkerReleaseTest, CancelsAReadThatWouldBlockForever)
+{
+    const std::wstring pipe = L"\\\\.\\pipe\\qv-blocked-read-" + std::to_wstring(GetCurrentProcessId());
+    const FileHandle writer(CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+        4096, 0, nullptr));
+    ASSERT_TRUE(writer.IsValid());
+    const KernelHandle reading(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<DWORD> code{0};
+    auto worker = std::make_unique<TScannerThread>(NoSignature, [&](TScanHost* aHost) {
+        Queue queue;
+        queue.push_back(std::make_unique<BlockedReader>(aHost, pipe, reading.Get(), code));
+        return queue;
+    });
+    worker->StartThread();
+    ASSERT_EQ(WaitForSingleObject(reading.Get(), 60000), WAIT_OBJECT_0);
+    // The read may not have started yet: the release cancels until the thread has ended.
+    worker.reset();
+    EXPECT_EQ(code.load(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+}
+
 } // namespace

@@ -74,6 +74,29 @@ LinuxLink::~LinuxLink()
         RunLinux(L"Z:\\bin\\rm", "rm \"" + unixLink_ + "\"", link_, false);
 }
 
+LinuxFolders::LinuxFolders(const std::wstring& aFolder, const std::string& aChain)
+    : marker_(aFolder + L"\\.made"), unixFolder_(UnixPath(aFolder)), top_(aChain.substr(0, aChain.find('/')))
+{
+    if (!unixFolder_.empty()) {
+        made_ = RunLinux(L"Z:\\bin\\sh",
+            "sh -c \"cd '" + unixFolder_ + "' && mkdir -p '" + aChain + "' && touch .made\"", marker_, true);
+    }
+}
+
+LinuxFolders::~LinuxFolders()
+{
+    if (made_)
+        RunLinux(L"Z:\\bin\\sh", "sh -c \"cd '" + unixFolder_ + "' && rm -rf '" + top_ + "' .made\"", marker_, false);
+}
+
+void WriteNamedFile(const std::wstring& aPath, const std::string& aContent)
+{
+    const FileHandle file(CreateFileW(aPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.IsValid()) << testing::PrintToString(aPath);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Get(), aContent.data(), static_cast<DWORD>(aContent.size()), &written, nullptr));
+}
+
 std::wstring LongName(std::size_t aLength, wchar_t aFill)
 {
     return std::wstring(aLength, aFill);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string_view>
 #include <string>
 
 // Creates each entry below aRoot; an entry ending with a backslash is a folder, any other an
@@ -26,6 +27,28 @@ private:
     std::string unixLink_;
     bool made_ = false;
 };
+
+// Folders made by Linux below aFolder, the "/"-separated chain aChain, deeper than Wine's own calls
+// reach; removed again when the object goes (before its folder).
+class LinuxFolders {
+public:
+    LinuxFolders(const std::wstring& aFolder, const std::string& aChain);
+    ~LinuxFolders();
+    LinuxFolders(const LinuxFolders&) = delete;
+    LinuxFolders& operator=(const LinuxFolders&) = delete;
+
+    // False when not running under Wine or the folders did not appear.
+    bool Made() const { return made_; }
+
+private:
+    std::wstring marker_;
+    std::string unixFolder_;
+    std::string top_;
+    bool made_ = false;
+};
+
+// Writes aContent to a new file at aPath, spelled as given (a \\?\ path keeps trailing dots and spaces).
+void WriteNamedFile(const std::wstring& aPath, const std::string& aContent);
 
 // A name of aLength characters.
 std::wstring LongName(std::size_t aLength, wchar_t aFill);

@@ -31,6 +31,16 @@ void RecordingHost::AddFinding(TFinding aFinding)
         worker_->AddFinding(std::move(aFinding));
 }
 
+void RecordingHost::CountSkipped(TSkipped aKind)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        skipped_.Count(aKind);
+    }
+    if (worker_ != nullptr)
+        worker_->CountSkipped(aKind);
+}
+
 bool RecordingHost::Terminated() const noexcept
 {
     return worker_ != nullptr ? worker_->Terminated() : terminated_.load();
@@ -46,4 +56,10 @@ std::vector<TFinding> RecordingHost::Findings() const
 {
     const std::lock_guard lock(mutex_);
     return findings_;
+}
+
+TSkippedCounts RecordingHost::Skipped() const
+{
+    const std::lock_guard lock(mutex_);
+    return skipped_;
 }

@@ -28,6 +28,7 @@ public:
 
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;
     void AddFinding(TFinding aFinding) override;
+    void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;
 
     // Alone: Terminated() answers true from now on.
@@ -35,11 +36,13 @@ public:
 
     std::vector<Report> Reports() const;
     std::vector<TFinding> Findings() const;
+    TSkippedCounts Skipped() const;
 
 private:
     mutable std::mutex mutex_;
     std::vector<Report> reports_;
     std::vector<TFinding> findings_;
+    TSkippedCounts skipped_;
     std::atomic<bool> terminated_{false};
     // Set by the queue builder, before the worker's thread runs.
     TScanHost* worker_ = nullptr;

@@ -415,6 +415,30 @@ TEST_F(MainFormTest, WithoutFindingsNoResultsWindowOpens)
     EXPECT_EQ(VisibleResultsWindow(), nullptr);
 }
 
+// Objects that could not be read open the window as threats do, with the skipped counts under the
+// list; the counts alone open nothing.
+TEST_F(MainFormTest, NotScannedEntriesOpenTheResultsAndSkippedCountsAloneDoNot)
+{
+    Script counted;
+    counted.objects = {{L"memory...", std::nullopt}, {L"registry", std::nullopt}};
+    counted.skipped = {TSkipped::Process, TSkipped::RegisteredFile, TSkipped::Process};
+    form_.scripts.push_back(counted);
+    ASSERT_TRUE(RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s));
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
+    EXPECT_EQ(VisibleResultsWindow(), nullptr);
+
+    Script unread = counted;
+    unread.objects.push_back({L"C:\\locked.dll", Hit(L"C:\\locked.dll", L"Sharing violation.", TFindingKind::NotScanned)});
+    form_.scripts.push_back(unread);
+    ASSERT_TRUE(RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s));
+    const TResultsFrm* results = form_.ResultsWindow();
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(ListView_GetItemCount(results->List), 1);
+    ASSERT_NE(results->SummaryLabel, nullptr);
+    EXPECT_EQ(Text(results->SummaryLabel),
+        L"Also skipped: 2 processes whose modules could not be read; 1 registered file that does not exist.");
+}
+
 TEST_F(MainFormTest, ClosingTheProgramWithTheResultsOpenClosesBoth)
 {
     form_.scripts.push_back(FindingScript(true));

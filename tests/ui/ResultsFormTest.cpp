@@ -444,3 +444,37 @@ TEST(ResultsFormOwnedTest, TheOwnerIsDisabledWhileTheSaveDialogIsUpAndEnabledAga
 }
 
 } // namespace
+
+// The skipped counts are one line between the list and the buttons, in no copy or report.
+TEST(ResultsFormSummaryTest, TheSkippedCountsAreALineUnderTheListOutsideCopyAndReport)
+{
+    const std::vector<TFinding> unread{
+        {L"C:\\locked\\a.dll", L"The process cannot access the file.", TFindingKind::NotScanned, 32}};
+    TResultsFrm plain(nullptr, unread);
+    EXPECT_EQ(plain.SummaryLabel, nullptr) << "no line when nothing was counted";
+
+    TResultsFrm form(nullptr, unread, TSkippedCounts{1, 0, 3});
+    form.Show();
+    Settle();
+    ASSERT_NE(form.SummaryLabel, nullptr);
+    EXPECT_EQ(Text(form.SummaryLabel),
+        L"Also skipped: 1 process whose modules could not be read; 3 files that vanished during the scan.");
+    EXPECT_EQ(TableOf(form.List), (Table{{L"C:\\locked\\a.dll", L"The process cannot access the file.", L"Not scanned"}}));
+    const RECT list = RectIn(form.Handle(), form.List);
+    const RECT summary = RectIn(form.Handle(), form.SummaryLabel);
+    const RECT copy = RectIn(form.Handle(), form.CopyButton);
+    EXPECT_LE(list.bottom, summary.top);
+    EXPECT_LE(summary.bottom, copy.top);
+    EXPECT_EQ(summary.left, list.left);
+    EXPECT_EQ(summary.right, list.right);
+    EXPECT_THAT(OverlappingControls(form.Handle()), testing::IsEmpty());
+
+    EmptyTheClipboard();
+    form.CopyRows();
+    EXPECT_EQ(ClipboardContent().find(L"Also skipped"), std::wstring::npos);
+    TempFolder folder;
+    const std::filesystem::path report = folder.Path() / L"report.csv";
+    form.WriteReport(report.wstring());
+    EXPECT_EQ(ReadBytes(report).find("Also skipped"), std::string::npos);
+    EXPECT_NE(ReadBytes(report).find("locked"), std::string::npos);
+}

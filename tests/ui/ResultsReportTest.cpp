@@ -129,3 +129,23 @@ TEST(ResultsReportTest, CsvReportIsTheExactBytesOfAllRows)
 }
 
 } // namespace
+
+TEST(ResultsReportTest, SkippedSummaryNamesTheNonZeroCountsInTheSingularForOne)
+{
+    const struct {
+        TSkippedCounts Counts;
+        const wchar_t* Summary;
+    } cases[] = {
+        {{0, 0, 0}, L""},
+        {{1, 0, 0}, L"Also skipped: 1 process whose modules could not be read."},
+        {{0, 2, 0}, L"Also skipped: 2 registered files that do not exist."},
+        {{0, 0, 1}, L"Also skipped: 1 file that vanished during the scan."},
+        {{3, 1, 0}, L"Also skipped: 3 processes whose modules could not be read; 1 registered file that does not exist."},
+        {{2, 0, 5}, L"Also skipped: 2 processes whose modules could not be read; 5 files that vanished during the scan."},
+        {{1, 1, 1}, L"Also skipped: 1 process whose modules could not be read; 1 registered file that does not exist; "
+                    L"1 file that vanished during the scan."},
+        {{0, 12, 40}, L"Also skipped: 12 registered files that do not exist; 40 files that vanished during the scan."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SkippedSummary(c.Counts), c.Summary) << c.Summary;
+}

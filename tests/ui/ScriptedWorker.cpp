@@ -19,6 +19,10 @@ public:
             FScannerThread->SetScanInfo(object.name, Percentage(static_cast<std::int32_t>(next_), script_.objects.size()));
             if (object.finding)
                 FScannerThread->AddFinding(*object.finding);
+            if (next_ == 0) {
+                for (const TSkipped kind : script_.skipped)
+                    FScannerThread->CountSkipped(kind);
+            }
             ++next_;
             return true;
         }

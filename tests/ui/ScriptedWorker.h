@@ -22,6 +22,8 @@ struct Script {
     std::optional<std::wstring> failure;
     // After the last object the worker runs on until it is stopped.
     bool holdOpen = false;
+    // Counted as skipped with the first object.
+    std::vector<TSkipped> skipped;
 };
 
 // A running worker whose thread reports the script's objects one per step, then ends, fails or
