@@ -28,18 +28,7 @@ IFS=. read -r major minor patch _ <<<"$version"
 msi_version=$major.${minor:-0}.${patch:-0}
 next_version=$major.${minor:-0}.$((${patch:-0} + 1))
 
-passed=0 failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok - $what"
-    passed=$((passed + 1))
-  else
-    echo "not ok - $what"
-    failed=$((failed + 1))
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # A fresh prefix for every run, copied from a template made once (wineboot takes 15 s or more).
 "$env_sh" down "$state/run" >/dev/null 2>&1 || true

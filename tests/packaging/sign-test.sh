@@ -10,18 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sign=$root/scripts/sign.sh
 
-passed=0 failed=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok - $what"
-    passed=$((passed + 1))
-  else
-    echo "not ok - $what"
-    failed=$((failed + 1))
-  fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 succeeds() { "$@" >"$work/last.log" 2>&1; }
 fails() { ! "$@" >"$work/last.log" 2>&1; }
 verify() { osslsigncode verify -CAfile "$work/cert.pem" -in "$1"; }

@@ -1,5 +1,6 @@
 // What a file scan covers: any depth, long roots, names ending in dots or spaces, and the files
 // and folders it could not read, recorded or counted.
+#include "tests/scan/ScanTestSupport.h"
 #include "tests/scan/Tree.h"
 
 #include "platform/Error.h"
@@ -24,17 +25,6 @@ namespace {
 
 const std::wstring kBuilding = L"building file list...";
 const std::wstring kLong = L"\\\\?\\";
-
-// Keeps the content of every block it reads, in order.
-class ReadingFileScanner : public TFileScanner {
-public:
-    using TFileScanner::TFileScanner;
-    void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount) override
-    {
-        content.append(reinterpret_cast<const char*>(aBuffer), aCount);
-    }
-    std::string content;
-};
 
 // Deletes each object as it is reported, before it is read, when it is one of the doomed.
 class VanishingHost : public RecordingHost {

@@ -1,4 +1,5 @@
 // The file scanner driven step by step over real trees, with the roots taken from the settings.
+#include "tests/scan/ScanTestSupport.h"
 #include "tests/scan/Tree.h"
 #include "platform/Error.h"
 #include "platform/Handle.h"
@@ -22,17 +23,6 @@
 namespace {
 
 const std::wstring kBuilding = L"building file list...";
-
-// Keeps the content of every block it inspects.
-class ReadingFileScanner : public TFileScanner {
-public:
-    using TFileScanner::TFileScanner;
-    void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount) override
-    {
-        content.append(reinterpret_cast<const char*>(aBuffer), aCount);
-    }
-    std::string content;
-};
 
 std::vector<std::unique_ptr<TScanner>> FileScannerOnly(TScanHost* aHost)
 {

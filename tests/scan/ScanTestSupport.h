@@ -1,6 +1,7 @@
 // Test doubles for the scan engine: block recorders.
 #pragma once
 
+#include "scan/FileScanner.h"
 #include "scan/Scanner.h"
 #include "tests/support/RecordingHost.h"
 
@@ -33,4 +34,15 @@ public:
     std::vector<DWORD> blockSizes;
     std::string content;
     std::vector<std::string> markedBlocks;
+};
+
+// A file scanner that keeps the content of every block it reads, in order.
+class ReadingFileScanner : public TFileScanner {
+public:
+    using TFileScanner::TFileScanner;
+    void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount) override
+    {
+        content.append(reinterpret_cast<const char*>(aBuffer), aCount);
+    }
+    std::string content;
 };
