@@ -18,6 +18,7 @@ void LiteralAutomaton::Finish() {
     mLiteralBytes = {};
     BuildLinks();
     BuildPairs();
+    BuildTriples();
 }
 
 // Builds the trie in one pass over the literals in sorted order: each shares its path with the
@@ -137,9 +138,29 @@ void LiteralAutomaton::BuildPairs() {
     mShallow = std::move(shallow);
 }
 
+void LiteralAutomaton::BuildTriples() {
+    for (std::uint32_t pair = 0; pair < 65536; ++pair) {
+        const State& state = mStates[mShallow[pair]];
+        if (state.OutCount > 0 || state.OutLink != 0) mEmits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+    }
+    const State& root = mStates[0];
+    for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
+        const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
+        for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
+            const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];
+            for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
+                const std::uint32_t index = TripleIndex(mEdgeBytes[root.EdgeBegin + e1],
+                                                        mEdgeBytes[first.EdgeBegin + e2], mEdgeBytes[second.EdgeBegin + e3]);
+                mTriples[index >> 6] |= std::uint64_t{1} << (index & 63);
+            }
+        }
+    }
+}
+
 std::size_t LiteralAutomaton::MemoryBytes() const {
     return mStates.capacity() * sizeof(State) + mEdgeBytes.capacity() + mEdgeTargets.capacity() * 4 +
-           mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4;
+           mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4 +
+           (mEmits.capacity() + mTriples.capacity()) * 8;
 }
 
 } // namespace detect

@@ -11,7 +11,9 @@ namespace detect {
 //
 // While the automaton is at most one byte deep its state is a function of the last
 // byte alone, so a skip loop tests byte pairs against a 64 Kibit table (fits in L1)
-// and only runs the automaton where a pair starts a literal or ends a one-byte literal.
+// and only runs the automaton where a pair starts a literal or ends a one-byte literal;
+// a pair that reports nothing itself is passed over too when it and the next byte start no
+// literal (a 64 Kibit filter of the trie's three-byte paths, false positives only cost a stop).
 // Deeper states keep sorted edges and failure links.
 class LiteralAutomaton {
 public:
@@ -55,10 +57,22 @@ private:
         const std::uint32_t pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
         return (mPairs[pair >> 6] >> (pair & 63)) & 1;
     }
+    bool Bit(const std::vector<std::uint64_t>& aBits, std::uint32_t aIndex) const {
+        return (aBits[aIndex >> 6] >> (aIndex & 63)) & 1;
+    }
+    static std::uint32_t TripleIndex(std::uint32_t aFirst, std::uint32_t aSecond, std::uint32_t aThird) {
+        return (((aFirst << 8 | aSecond) * 2654435761u) >> 16 ^ aThird * 0x9E37u) & 0xFFFF;
+    }
+    // Whether the automaton must run at aByte after aPrevious, with aNext following.
+    bool NeedsStop(int aPrevious, std::uint8_t aByte, std::uint8_t aNext) const {
+        const auto pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
+        return Bit(mEmits, pair) || Bit(mTriples, TripleIndex(static_cast<std::uint32_t>(aPrevious), aByte, aNext));
+    }
     template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
     void BuildTrie();
     void BuildLinks();
     void BuildPairs();
+    void BuildTriples();
 
     // The literals until Finish.
     std::vector<Literal> mLiterals;
@@ -71,6 +85,8 @@ private:
     std::array<std::uint32_t, 256> mRoot{}; // the root's complete transitions
     std::vector<std::uint32_t> mShallow;    // complete transitions of depth-1 states: [byte in << 8 | next]
     std::vector<std::uint64_t> mPairs = std::vector<std::uint64_t>(1024, 0);
+    std::vector<std::uint64_t> mEmits = std::vector<std::uint64_t>(1024, 0);   // pairs whose state reports
+    std::vector<std::uint64_t> mTriples = std::vector<std::uint64_t>(1024, 0); // hashed three-byte paths
 };
 
 template <class OnHit>
@@ -102,6 +118,11 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
             if (i == aLength) {
                 state = mRoot[static_cast<std::size_t>(previous)];
                 break;
+            }
+            if (i + 1 < aLength && !NeedsStop(previous, aData[i], aData[i + 1])) {
+                previous = aData[i++];
+                state = mRoot[static_cast<std::size_t>(previous)];
+                continue;
             }
             state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
         } else {
