@@ -1,22 +1,19 @@
 #include "detect/BodySet.h"
 
+#include "detect/PatternParser.h"
+
 #include <algorithm>
 
 namespace detect {
 namespace {
 
+// Parts span at most MaxPartLength bytes, so their lengths fit 32 bits.
 std::uint32_t MinSpan(const std::vector<CompiledElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
-    std::uint32_t length = 0;
-    for (std::size_t i = aBegin; i < aEnd; ++i)
-        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Min : 1;
-    return length;
+    return static_cast<std::uint32_t>(MinLength(aElements, aBegin, aEnd));
 }
 
 std::uint32_t MaxSpan(const std::vector<CompiledElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
-    std::uint32_t length = 0;
-    for (std::size_t i = aBegin; i < aEnd; ++i)
-        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Max : 1;
-    return length;
+    return static_cast<std::uint32_t>(MaxLength(aElements, aBegin, aEnd));
 }
 
 // The longest run of fixed bytes (the first of equal length), cut to MaxAnchorLength.

@@ -175,20 +175,6 @@ ParseProblem CheckPart(const PatternPart& aPart) {
 
 } // namespace
 
-std::uint64_t MinLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
-    std::uint64_t length = 0;
-    for (std::size_t i = aBegin; i < aEnd; ++i)
-        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Min : 1;
-    return length;
-}
-
-std::uint64_t MaxLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd) {
-    std::uint64_t length = 0;
-    for (std::size_t i = aBegin; i < aEnd; ++i)
-        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Max : 1;
-    return length;
-}
-
 PatternParse ParsePattern(std::string_view aHex) {
     PatternParse result;
     std::vector<Token> tokens;

@@ -22,7 +22,20 @@ struct PatternParse {
 PatternParse ParsePattern(std::string_view aHex);
 
 // Least and most bytes a run of elements spans.
-std::uint64_t MinLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd);
-std::uint64_t MaxLength(const std::vector<PatternElement>& aElements, std::size_t aBegin, std::size_t aEnd);
+template <class Element>
+std::uint64_t MinLength(const std::vector<Element>& aElements, std::size_t aBegin, std::size_t aEnd) {
+    std::uint64_t length = 0;
+    for (std::size_t i = aBegin; i < aEnd; ++i)
+        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Min : 1;
+    return length;
+}
+
+template <class Element>
+std::uint64_t MaxLength(const std::vector<Element>& aElements, std::size_t aBegin, std::size_t aEnd) {
+    std::uint64_t length = 0;
+    for (std::size_t i = aBegin; i < aEnd; ++i)
+        length += aElements[i].Kind == PatternElement::Type::Gap ? aElements[i].Max : 1;
+    return length;
+}
 
 } // namespace detect
