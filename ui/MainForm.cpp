@@ -2,6 +2,7 @@
 #include "ui/MainForm.h"
 
 #include "platform/ErrorDisplay.h"
+#include "scan/ScanOptions.h"
 #include "settings/Settings.h"
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
@@ -113,7 +114,7 @@ void TMainFrm::SettingsActionExecute()
 
 std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
 {
-    return std::make_unique<TScannerThread>();
+    return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
 }
 
 TResultsFrm* TMainFrm::ResultsWindow() const noexcept
