@@ -21,6 +21,8 @@ public:
     virtual void CountSkipped(TSkipped /*aKind*/) {}
     // Termination requested: long walks and reads poll it and give up.
     virtual bool Terminated() const noexcept = 0;
+    // Pause requested: the object reader holds its position between blocks while it lasts.
+    virtual bool Paused() const noexcept { return false; }
     // The inspection of the objects read; nullptr when the database has no signatures to match.
     virtual TObjectInspector* Inspector() noexcept { return nullptr; }
 };

@@ -8,11 +8,14 @@
 #include "scan/PathResolver.h"
 #include "scan/ScanHost.h"
 
+#include <new>
 #include <vector>
 
 namespace {
 
 constexpr DWORD kBlockSize = 8192;
+// How often a paused read looks for Resume or Stop.
+constexpr DWORD kPausePollMs = 20;
 
 // A folder given where a file is expected is refused as access denied: it names no file.
 bool IsFolder(const std::wstring& aPath) noexcept
@@ -51,13 +54,11 @@ void TScanner::ScanObject(const std::wstring& aShown, const std::wstring& aSyste
             ReadObject(file);
         }
     } catch (const AppError& error) {
-        try {
-            RecordFailure(aShown, aSystemPath, error.Code(), error.Message(), aMissing);
-        } catch (...) {
-            // Without memory for the record the failure goes unrecorded; the scan goes on.
-        }
+        RecordFailureNoThrow(aShown, aSystemPath, error.Code(), error.Message(), aMissing);
+    } catch (const std::bad_alloc&) {
+        RecordFailureNoThrow(aShown, aSystemPath, ERROR_NOT_ENOUGH_MEMORY, {}, aMissing);
     } catch (...) {
-        // Any other failure with one object is dropped: the scan goes on with the next one.
+        RecordFailureNoThrow(aShown, aSystemPath, 0, L"Unexpected error", aMissing);
     }
 }
 
@@ -83,6 +84,16 @@ bool TScanner::EndInspection(TObjectInspector& aInspector, const std::wstring& a
         return false;
     FScannerThread->AddFinding(std::move(*finding));
     return true;
+}
+
+void TScanner::RecordFailureNoThrow(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
+    const std::wstring& aMessage, TSkipped aMissing) noexcept
+{
+    try {
+        RecordFailure(aShown, aSystemPath, aCode, aMessage, aMissing);
+    } catch (...) {
+        // Without memory for the record the failure goes unrecorded; the scan goes on.
+    }
 }
 
 void TScanner::RecordFailure(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
@@ -139,6 +150,8 @@ bool TScanner::ReadObject(SharedReadFile& aFile)
 {
     std::vector<std::uint8_t> buffer(kBlockSize);
     for (;;) {
+        while (FScannerThread->Paused() && !FScannerThread->Terminated())
+            Sleep(kPausePollMs);
         const DWORD count = aFile.Read(buffer.data(), kBlockSize);
         if (count == 0)
             return true;

@@ -35,7 +35,10 @@ protected:
     // matched a signature becomes a finding, also when its read fails or Stop cuts it short
     // (with the body matches found before). Otherwise a file that exists but cannot be opened or
     // read becomes a "Not scanned" finding with the system's message and code; one that is not
-    // there is counted as aMissing; a failure after Stop was requested is dropped. Never throws.
+    // there is counted as aMissing; a failure after Stop was requested is dropped. Any other
+    // failure (lack of memory among them, with the system's message for ERROR_NOT_ENOUGH_MEMORY)
+    // is a "Not scanned" finding too. While the worker is paused the read holds its position
+    // between blocks. Never throws.
     void ScanObject(const std::wstring& aShown, const std::wstring& aSystemPath, TSkipped aMissing);
     // The inspection of one block of aCount bytes (1 to 8192) of the object being read.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
@@ -65,7 +68,8 @@ protected:
 private:
     // Opens the resolved path, through the native system folders when the plain test finds no file.
     static SharedReadFile OpenObject(const std::wstring& aPath);
-    // Hands the file's blocks to ScanBuffer; stops early when the worker is asked to terminate.
+    // Hands the file's blocks to ScanBuffer, waiting between blocks while paused; stops early when
+    // the worker is asked to terminate.
     // True when the end of the file was reached.
     bool ReadObject(SharedReadFile& aFile);
     // Reads the object at aSystemPath, inspected by aInspector; a threat is named aShown. Throws
@@ -77,4 +81,7 @@ private:
     // A failure to read aShown with the system's aCode (0 for none, then aMessage is shown).
     void RecordFailure(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
         const std::wstring& aMessage, TSkipped aMissing);
+    // RecordFailure; a failure to record is dropped.
+    void RecordFailureNoThrow(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
+        const std::wstring& aMessage, TSkipped aMissing) noexcept;
 };

@@ -139,11 +139,13 @@ std::vector<TFinding> TScannerThread::FindingsFrom(std::size_t aFirst) const
 void TScannerThread::AddFinding(TFinding aFinding)
 {
     CriticalSectionLock lock(FLock);
-    if (aFinding.Kind == TFindingKind::Infected)
-        ++FScanInfo.InfectedCount;
-    else if (aFinding.Kind == TFindingKind::Possible)
-        ++FScanInfo.PossibleCount;
+    const TFindingKind kind = aFinding.Kind;
+    // The list first: a failure to store leaves the counters as they were.
     FFindings.push_back(std::move(aFinding));
+    if (kind == TFindingKind::Infected)
+        ++FScanInfo.InfectedCount;
+    else if (kind == TFindingKind::Possible)
+        ++FScanInfo.PossibleCount;
 }
 
 void TScannerThread::CountSkipped(TSkipped aKind)

@@ -48,7 +48,7 @@ public:
     void StartThread() noexcept;
     void PauseWork() noexcept;
     void ResumeWork() noexcept;
-    bool Paused() const noexcept;
+    bool Paused() const noexcept override;
     // A copy of the progress record taken under the lock.
     TScanInfo GetScanInfo() const;
     // Set once the thread body has returned, normally or through an error.

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 namespace {
 
 using Reader = BlockRecorder<TScanner>;
@@ -108,6 +111,52 @@ TEST_F(ScanFileTest, TerminationStopsReadingBetweenBlocks)
     host.RequestTermination();
     reader.ScanFile(path);
     EXPECT_EQ(reader.blockSizes, std::vector<DWORD>{8192});
+}
+
+// A failure inside one object's inspection, lack of memory among them, leaves a "Not scanned"
+// entry with its reason, and the next object is read.
+TEST_F(ScanFileTest, AFailureWhileInspectingIsNotScannedWithItsReason)
+{
+    class FailingReader : public Reader {
+    public:
+        using Reader::Reader;
+        void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount) override
+        {
+            Reader::ScanBuffer(aBuffer, aCount);
+            if (failure == 1)
+                throw std::bad_alloc();
+            if (failure == 2)
+                throw std::runtime_error("broken");
+        }
+        int failure = 0;
+    };
+    const struct {
+        int failure;
+        DWORD code;
+        std::wstring threat;
+    } cases[] = {
+        {1, ERROR_NOT_ENOUGH_MEMORY, SystemMessage(ERROR_NOT_ENOUGH_MEMORY)},
+        {2, 0, L"Unexpected error"},
+    };
+    const std::wstring path = folder.Str() + L"\\object.dll";
+    WriteTestFile(path, Pattern(3 * 8192));
+    for (const auto& c : cases) {
+        RecordingHost caseHost;
+        FailingReader failing(&caseHost);
+        failing.failure = c.failure;
+        failing.ScanFile(path);
+        EXPECT_EQ(failing.blockSizes, std::vector<DWORD>{8192}) << c.failure;
+        const std::vector<TFinding> findings = caseHost.Findings();
+        ASSERT_EQ(findings.size(), 1u) << c.failure;
+        EXPECT_EQ(findings[0].Object, path);
+        EXPECT_EQ(findings[0].Kind, TFindingKind::NotScanned);
+        EXPECT_EQ(findings[0].ErrorCode, c.code);
+        EXPECT_EQ(findings[0].Threat, c.threat);
+        failing.failure = 0;
+        failing.ScanFile(path);
+        EXPECT_EQ(failing.blockSizes.size(), 4u) << "the next object is read whole";
+        EXPECT_EQ(caseHost.Findings().size(), 1u);
+    }
 }
 
 // A file that exists only in the native system folder is read through the fallback.

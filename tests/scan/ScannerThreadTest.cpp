@@ -4,6 +4,8 @@
 #include "platform/Error.h"
 #include "platform/Handle.h"
 #include "scan/ScannerThread.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -198,6 +200,75 @@ TEST_F(WorkerTest, PauseLetsTheStepInFlightEndAndReleaseEndsAPausedOrFinishedWor
     worker = Started({{L"b", 1}});
     ASSERT_TRUE(WaitFinished(*worker));
     worker.reset();
+}
+
+// Pause takes effect inside a file: the read position does not move until Resume, and Stop
+// ends a paused read.
+TEST_F(WorkerTest, PauseHoldsTheReadOfALargeFileBetweenBlocks)
+{
+    class HeldReader : public TScanner {
+    public:
+        HeldReader(TScanHost* aHost, std::wstring aPath, HANDLE aReached, HANDLE aProceed)
+            : TScanner(aHost), path_(std::move(aPath)), reached_(aReached), proceed_(aProceed)
+        {
+        }
+        bool ScanNext() override
+        {
+            if (done_)
+                return false;
+            done_ = true;
+            ScanFile(path_);
+            return true;
+        }
+        void ScanBuffer(const std::uint8_t*, DWORD aCount) override
+        {
+            if ((read += aCount) == aCount) {
+                SetEvent(reached_);
+                WaitForSingleObject(proceed_, 60000);
+            }
+        }
+        std::atomic<std::uint64_t> read{0};
+
+    private:
+        const std::wstring path_;
+        const HANDLE reached_;
+        const HANDLE proceed_;
+        bool done_ = false;
+    };
+    TempFolder folder;
+    const std::wstring path = folder.Str() + L"\\large.bin";
+    constexpr std::size_t kSize = 4 * 1024 * 1024;
+    WriteTestFile(path, std::string(kSize, 'x'));
+    for (const bool stop : {false, true}) {
+        const KernelHandle reached(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        const KernelHandle proceed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HeldReader* reader = nullptr;
+        RecordingHost recorder;
+        auto worker = std::make_unique<TScannerThread>(NoSignature, recorder.Relay([&](TScanHost* aHost) {
+            Queue queue;
+            auto held = std::make_unique<HeldReader>(aHost, path, reached.Get(), proceed.Get());
+            reader = held.get();
+            queue.push_back(std::move(held));
+            return queue;
+        }));
+        worker->StartThread();
+        ASSERT_EQ(WaitForSingleObject(reached.Get(), 60000), WAIT_OBJECT_0);
+        worker->PauseWork();
+        SetEvent(proceed.Get());
+        Sleep(300);
+        EXPECT_EQ(reader->read.load(), 8192u) << "paused";
+        EXPECT_FALSE(worker->Finished());
+        if (stop) {
+            const auto start = Clock::now();
+            worker->StopThread();
+            EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+            EXPECT_EQ(reader->read.load(), 2 * 8192u) << "Stop reads at most the block in hand";
+        } else {
+            worker->ResumeWork();
+            ASSERT_TRUE(WaitFinished(*worker));
+            EXPECT_EQ(reader->read.load(), kSize);
+        }
+    }
 }
 
 TEST_F(WorkerTest, FailedSignatureLoadLeavesConstructorAndRunsNoStep)

@@ -46,6 +46,11 @@ bool RecordingHost::Terminated() const noexcept
     return worker_ != nullptr ? worker_->Terminated() : terminated_.load();
 }
 
+bool RecordingHost::Paused() const noexcept
+{
+    return worker_ != nullptr && worker_->Paused();
+}
+
 std::vector<Report> RecordingHost::Reports() const
 {
     const std::lock_guard lock(mutex_);

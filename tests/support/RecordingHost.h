@@ -30,6 +30,7 @@ public:
     void AddFinding(TFinding aFinding) override;
     void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;
+    bool Paused() const noexcept override;
 
     // Alone: Terminated() answers true from now on.
     void RequestTermination() noexcept { terminated_ = true; }
