@@ -13,6 +13,15 @@ SharedReadFile::SharedReadFile(const std::wstring& aPath)
     }
 }
 
+std::optional<std::pair<std::uint32_t, std::uint64_t>> SharedReadFile::Identity() const noexcept
+{
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle_.Get(), &information))
+        return std::nullopt;
+    const std::uint64_t index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return std::pair<std::uint32_t, std::uint64_t>{information.dwVolumeSerialNumber, index};
+}
+
 std::uint64_t SharedReadFile::Size() const
 {
     LARGE_INTEGER size{};

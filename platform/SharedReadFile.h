@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 class SharedReadFile {
 public:
@@ -21,6 +23,10 @@ public:
 
     // The file's size in bytes as the system reports it. Throws AppError when it cannot tell.
     std::uint64_t Size() const;
+
+    // The volume serial number and the file index (GetFileInformationByHandle): equal for every
+    // spelling of one file. nullopt when the system cannot tell.
+    std::optional<std::pair<std::uint32_t, std::uint64_t>> Identity() const noexcept;
 
 private:
     FileHandle handle_;

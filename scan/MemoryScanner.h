@@ -17,6 +17,7 @@ public:
     bool ScanNext() override;
 
 protected:
+    bool RemembersObjects() const noexcept override { return true; }
     // For tests: the list built by the first step.
     const SortedPathList& ModuleList() const noexcept { return FModuleList; }
 

@@ -17,6 +17,9 @@ public:
     // Never throws for one registration: a value that cannot be read as text is skipped.
     bool ScanNext() override;
 
+protected:
+    bool RemembersObjects() const noexcept override { return true; }
+
 private:
     void First();
     void Next();

@@ -5,6 +5,7 @@
 #include "scan/SkippedCounts.h"
 
 class TObjectInspector;
+class TVerdictCache;
 
 #include <cstdint>
 #include <string>
@@ -25,4 +26,6 @@ public:
     virtual bool Paused() const noexcept { return false; }
     // The inspection of the objects read; nullptr when the database has no signatures to match.
     virtual TObjectInspector* Inspector() noexcept { return nullptr; }
+    // The files judged so far in this scan; nullptr when nothing is remembered.
+    virtual TVerdictCache* Verdicts() noexcept { return nullptr; }
 };

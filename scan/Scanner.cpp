@@ -7,8 +7,10 @@
 #include "scan/ObjectInspector.h"
 #include "scan/PathResolver.h"
 #include "scan/ScanHost.h"
+#include "scan/VerdictCache.h"
 
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -47,12 +49,7 @@ void TScanner::ScanFile(const std::wstring& aPath, bool aWow64View)
 void TScanner::ScanObject(const std::wstring& aShown, const std::wstring& aSystemPath, TSkipped aMissing)
 {
     try {
-        if (TObjectInspector* inspector = FScannerThread->Inspector()) {
-            ReadInspected(aShown, aSystemPath, *inspector);
-        } else {
-            SharedReadFile file = OpenObject(aSystemPath);
-            ReadObject(file);
-        }
+        ReadInspected(aShown, aSystemPath, FScannerThread->Inspector());
     } catch (const AppError& error) {
         RecordFailureNoThrow(aShown, aSystemPath, error.Code(), error.Message(), aMissing);
     } catch (const std::bad_alloc&) {
@@ -62,19 +59,59 @@ void TScanner::ScanObject(const std::wstring& aShown, const std::wstring& aSyste
     }
 }
 
-void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector& aInspector)
+void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector* aInspector)
 {
-    SharedReadFile file = OpenObject(aSystemPath);
-    aInspector.Begin(file.Size());
+    std::optional<SharedReadFile> opened;
+    try {
+        opened.emplace(OpenObject(aSystemPath));
+    } catch (const AppError&) {
+        if (Remembering() && !FirstVerdict(TVerdictCache::PathKey(aSystemPath)))
+            return;
+        throw;
+    }
+    SharedReadFile& file = *opened;
+    // An archive scan will still look inside a file judged first by another scanner, here.
+    if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath)))
+        return;
+    if (aInspector == nullptr) {
+        ReadObject(file);
+        return;
+    }
+    aInspector->Begin(file.Size());
     bool complete = false;
     try {
         complete = ReadObject(file);
     } catch (...) {
-        if (EndInspection(aInspector, aShown, false))
+        if (EndInspection(*aInspector, aShown, false))
             return;
         throw;
     }
-    EndInspection(aInspector, aShown, complete);
+    EndInspection(*aInspector, aShown, complete);
+}
+
+bool TScanner::Remembering() noexcept
+{
+    const TVerdictCache* verdicts = FScannerThread->Verdicts();
+    return verdicts != nullptr && (RemembersObjects() || !verdicts->Empty());
+}
+
+bool TScanner::FirstVerdict(const std::wstring& aKey)
+{
+    TVerdictCache* verdicts = FScannerThread->Verdicts();
+    if (verdicts == nullptr)
+        return true;
+    if (verdicts->Judged(aKey))
+        return false;
+    if (RemembersObjects())
+        verdicts->Remember(aKey);
+    return true;
+}
+
+std::wstring TScanner::KeyOf(const SharedReadFile& aFile, const std::wstring& aSystemPath)
+{
+    if (const auto identity = aFile.Identity())
+        return TVerdictCache::IdentityKey(identity->first, identity->second);
+    return TVerdictCache::PathKey(aSystemPath);
 }
 
 bool TScanner::EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete)

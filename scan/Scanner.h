@@ -24,6 +24,10 @@ public:
     virtual bool ScanNext() { return false; }
 
 protected:
+    // True for scanners whose objects the file scanner may reach again (memory, registry): the
+    // verdict on each is kept, and later reports of the same file read, count and list nothing.
+    virtual bool RemembersObjects() const noexcept { return false; }
+
     // Resolves aPath (ResolveFilePath), a registered server or module path, and reads the file
     // as ScanObject does, named by its resolved path. A path that cannot be resolved, or names no
     // file, is counted as a registered file that does not exist. An empty path reads nothing.
@@ -38,7 +42,8 @@ protected:
     // there is counted as aMissing; a failure after Stop was requested is dropped. Any other
     // failure (lack of memory among them, with the system's message for ERROR_NOT_ENOUGH_MEMORY)
     // is a "Not scanned" finding too. While the worker is paused the read holds its position
-    // between blocks. Never throws.
+    // between blocks. A file another scanner already judged in this scan (TVerdictCache) is
+    // not read again. Never throws.
     void ScanObject(const std::wstring& aShown, const std::wstring& aSystemPath, TSkipped aMissing);
     // The inspection of one block of aCount bytes (1 to 8192) of the object being read.
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
@@ -72,10 +77,18 @@ private:
     // the worker is asked to terminate.
     // True when the end of the file was reached.
     bool ReadObject(SharedReadFile& aFile);
-    // Reads the object at aSystemPath, inspected by aInspector; a threat is named aShown. Throws
-    // what reading throws, after the inspection of what was read has ended, unless the object
-    // matched before the failure.
-    void ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector& aInspector);
+    // Opens the object at aSystemPath and reads it, inspected by aInspector when there is one;
+    // a threat is named aShown. Returns early for a file already judged. Throws what opening and
+    // reading throw, after the inspection of what was read has ended, unless the object matched
+    // before the failure.
+    void ReadInspected(const std::wstring& aShown, const std::wstring& aSystemPath, TObjectInspector* aInspector);
+    // False when the file of aKey was judged already in this scan; otherwise true, and the key is
+    // remembered when this scanner remembers its objects.
+    bool FirstVerdict(const std::wstring& aKey);
+    // Whether the verdict cache matters for this object: this scanner remembers, or another did.
+    bool Remembering() noexcept;
+    // The verdict cache's key for an opened file: its identity, else aSystemPath's.
+    static std::wstring KeyOf(const SharedReadFile& aFile, const std::wstring& aSystemPath);
     // Ends the inspection: true when the object became a finding.
     bool EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete);
     // A failure to read aShown with the system's aCode (0 for none, then aMessage is shown).

@@ -7,6 +7,7 @@
 #include "scan/ScanHost.h"
 #include "scan/ScanInfo.h"
 #include "scan/ScanOptions.h"
+#include "scan/VerdictCache.h"
 
 #include <windows.h>
 
@@ -69,6 +70,7 @@ public:
     void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;
     TObjectInspector* Inspector() noexcept override { return FInspector.get(); }
+    TVerdictCache* Verdicts() noexcept override { return &FVerdicts; }
     // Requests termination and waits for the thread's end, cancelling the thread's pending
     // synchronous I/O until it has ended, so a read that blocks (a dead network share) cannot hold
     // it. After it the progress record and the findings are final. Calling it again does nothing more.
@@ -96,6 +98,8 @@ private:
     std::unique_ptr<TSignature> FSignature;
     // Matches FSignature's compiled database; released before it.
     std::unique_ptr<TObjectInspector> FInspector;
+    // Touched by the worker's thread only.
+    TVerdictCache FVerdicts;
 
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

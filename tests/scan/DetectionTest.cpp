@@ -275,4 +275,48 @@ TEST(ScannerDetectionTest, FindsEicarInARegisteredComServer)
     EXPECT_TRUE(Names(findings, module)) << findings.size() << " findings";
 }
 
+// One file behind three registrations spelled differently and under a scanned folder is read,
+// counted and listed once, under the registry scanner; every report still counts.
+TEST(ScannerDetectionTest, AFileReachedByManyScannersIsJudgedOnce)
+{
+    TempFolder database;
+    TempFolder folder;
+    const std::wstring module = CopyEicarModule(folder);
+    std::wstring upper = module;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    const std::wstring spellings[] = {module, upper, L"\\\\?\\" + module};
+    std::vector<std::wstring> keys;
+    for (std::size_t i = 0; i < std::size(spellings); ++i) {
+        keys.push_back(L"CLSID\\{5D0C7A10-6B1E-4C4F-9A51-00000000E1C" + std::to_wstring(i) + L"}");
+        RegistryKey server = RegistryKey::Create(HKEY_CLASSES_ROOT, keys.back() + L"\\InProcServer32", KEY_WRITE);
+        server.SetString(L"", spellings[i]);
+    }
+    TScanOptions options;
+    options.Folders = {folder.Str()};
+    RecordingHost host;
+    auto worker = std::make_unique<TScannerThread>(
+        [&] { return LoadDatabase(database, EicarAnywhere()); },
+        host.Relay([options](TScanHost* aHost) {
+            std::vector<std::unique_ptr<TScanner>> queue;
+            queue.push_back(std::make_unique<TRegistryScanner>(aHost));
+            queue.push_back(std::make_unique<TFileScanner>(aHost, options));
+            return queue;
+        }));
+    worker->StartThread();
+    WaitUntilFinished(*worker);
+    for (const std::wstring& key : keys)
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    std::vector<TFinding> eicar = worker->FindingsFrom(0);
+    std::erase_if(eicar, [](const TFinding& aFinding) { return aFinding.Threat != L"Eicar-Test-Signature"; });
+    ASSERT_EQ(eicar.size(), 1u);
+    EXPECT_EQ(CompareStringOrdinal(eicar[0].Object.c_str(), -1, module.c_str(), -1, TRUE), CSTR_EQUAL)
+        << "listed under the registry scanner, which reached it first";
+    const TScanInfo info = worker->GetScanInfo();
+    EXPECT_EQ(info.InfectedCount, 1);
+    EXPECT_EQ(info.TotalCount, static_cast<std::int64_t>(host.Reports().size()));
+    const std::vector<Report> reports = host.Reports();
+    EXPECT_TRUE(std::any_of(reports.begin(), reports.end(), [&](const Report& aReport) { return aReport.name == module; }))
+        << "the file scanner still reports the file";
+}
+
 } // namespace

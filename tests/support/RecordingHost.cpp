@@ -46,6 +46,16 @@ bool RecordingHost::Terminated() const noexcept
     return worker_ != nullptr ? worker_->Terminated() : terminated_.load();
 }
 
+TObjectInspector* RecordingHost::Inspector() noexcept
+{
+    return worker_ != nullptr ? worker_->Inspector() : nullptr;
+}
+
+TVerdictCache* RecordingHost::Verdicts() noexcept
+{
+    return worker_ != nullptr ? worker_->Verdicts() : nullptr;
+}
+
 bool RecordingHost::Paused() const noexcept
 {
     return worker_ != nullptr && worker_->Paused();

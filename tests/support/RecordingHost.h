@@ -31,6 +31,8 @@ public:
     void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;
     bool Paused() const noexcept override;
+    TVerdictCache* Verdicts() noexcept override;
+    TObjectInspector* Inspector() noexcept override;
 
     // Alone: Terminated() answers true from now on.
     void RequestTermination() noexcept { terminated_ = true; }
