@@ -66,16 +66,19 @@ void TFileScanner::AddNamedFile(const std::wstring& aFile)
 
 void TFileScanner::FolderFailed(std::wstring_view aFolder, DWORD aCode)
 {
-    const auto same = [&](const std::wstring& aFailed) { return CompareForUser(aFailed, aFolder) == 0; };
-    if (FScannerThread->Terminated() || std::any_of(FFailedFolders.begin(), FFailedFolders.end(), same))
+    if (FScannerThread->Terminated() || !FFailedFolders.emplace(aFolder).second)
         return;
-    FFailedFolders.emplace_back(aFolder);
     TFinding finding;
     finding.Object = aFolder;
     finding.Threat = SystemMessage(aCode);
     finding.Kind = TFindingKind::NotScanned;
     finding.ErrorCode = aCode;
     FScannerThread->AddFinding(std::move(finding));
+}
+
+bool TFileScanner::ForUserLess::operator()(const std::wstring& aLeft, const std::wstring& aRight) const
+{
+    return CompareForUser(aLeft, aRight) < 0;
 }
 
 void TFileScanner::First()

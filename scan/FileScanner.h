@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,12 @@ private:
     std::vector<Root> FRoots;
     const std::vector<std::wstring> FFolders;
     const std::vector<std::wstring> FFiles;
+    // Orders paths as the file list does (CompareForUser).
+    struct ForUserLess {
+        bool operator()(const std::wstring& aLeft, const std::wstring& aRight) const;
+    };
     // The folders already reported as not scanned, where roots overlap.
-    std::vector<std::wstring> FFailedFolders;
+    std::set<std::wstring, ForUserLess> FFailedFolders;
     std::vector<std::wstring> FFileExtensions;
     std::int32_t FCurrent = -1;
 };
