@@ -70,7 +70,7 @@ bool FolderWalk::Walk(const std::wstring& aRoot, const std::wstring& aSystemRoot
             PushName(name);
             if (Enter())
                 continue;
-        } else if (!isFolder && IsListedExtension(extensions_, FileExtension(name))) {
+        } else if (!isFolder && (extensions_.empty() || IsListedExtension(extensions_, FileExtension(name)))) {
             PushName(name);
             sink_(shown_);
         }
