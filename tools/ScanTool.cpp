@@ -168,7 +168,7 @@ int TScanRun::Run(const std::atomic<bool>& aStop)
         Print(FHost->TakeEvents(false));
         Status(*worker);
     }
-    Print(FHost->TakeEvents(true));
+    Print(FHost->TakeEvents(!stopped));
     ClearStatus();
     if (const std::optional<std::wstring> failure = worker->FailureMessage(); failure && !stopped) {
         FErr.Write(L"quorvane-scan: " + *failure + L"\n");

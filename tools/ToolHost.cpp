@@ -49,11 +49,10 @@ void TToolHost::CountSkipped(TSkipped aKind)
     FWorker.CountSkipped(aKind);
 }
 
-std::vector<TToolEvent> TToolHost::TakeEvents(bool aFinal)
+std::vector<TToolEvent> TToolHost::TakeEvents(bool aSettleLast)
 {
     CriticalSectionLock lock(FLock);
-    // An object cut short by a stop was not read to its end.
-    if (aFinal && !FWorker.Terminated())
+    if (aSettleLast)
         Settle();
     std::vector<TToolEvent> events;
     events.swap(FEvents);

@@ -24,8 +24,9 @@ public:
     bool Terminated() const noexcept override { return FWorker.Terminated(); }
     TObjectInspector* Inspector() noexcept override { return FWorker.Inspector(); }
 
-    // The events since the last call. After the worker has ended, aFinal settles the last object.
-    std::vector<TToolEvent> TakeEvents(bool aFinal);
+    // The events since the last call. Once the worker has ended by itself, aSettleLast records
+    // the last object too (not after a stop, which may have cut its read short).
+    std::vector<TToolEvent> TakeEvents(bool aSettleLast);
 
 private:
     // Records the current object as read without a finding unless it was settled otherwise;
