@@ -8,7 +8,7 @@
 #include "scan/ResultsReport.h"
 #include "scan/ScannerThread.h"
 #include "signature/Signature.h"
-#include "tools/PathScanner.h"
+#include "scan/PathScanner.h"
 #include "tools/ScanOptions.h"
 #include "tools/ScanOutput.h"
 #include "tools/ToolHost.h"

@@ -1,5 +1,5 @@
 // The named files and folders, walked and read one per step.
-#include "tools/PathScanner.h"
+#include "scan/PathScanner.h"
 
 #include "platform/Error.h"
 #include "scan/FileExtensions.h"

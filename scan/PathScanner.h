@@ -1,4 +1,4 @@
-// The file scanner of quorvane-scan: the files and folders named on its command line.
+// The file scanner of the named files and folders: the command-line tool's PATHs, the -scan switch's path.
 #pragma once
 
 #include "scan/Scanner.h"
