@@ -15,10 +15,23 @@
 
 namespace {
 
-std::wstring QuorvaneCommand(const std::wstring& aArguments)
-{
-    return L"\"" + FullPathName(ExeFolder() + L"..\\..\\Quorvane.exe") + L"\" " + aArguments;
-}
+// A copy of Quorvane.exe beside a signature.dat with the EICAR signatures, in a folder of its own.
+class ProgramCopy {
+public:
+    ProgramCopy()
+    {
+        std::filesystem::copy_file(FullPathName(ExeFolder() + L"..\\..\\Quorvane.exe"), folder_.Path() / L"Quorvane.exe");
+        WriteStamped((folder_.Path() / L"signature.dat").wstring(), DatabasePayload(EicarLines()));
+    }
+    std::wstring Command(const std::wstring& aArguments) const
+    {
+        return L"\"" + (folder_.Path() / L"Quorvane.exe").wstring() + L"\" " + aArguments;
+    }
+    std::wstring Folder() const { return folder_.Str(); }
+
+private:
+    TempFolder folder_;
+};
 
 std::wstring TextOf(HWND aWindow)
 {
@@ -74,7 +87,8 @@ struct ScanEnd {
 ScanEnd ScanThrough(const std::wstring& aPathArgument)
 {
     ScanEnd end;
-    ChildProcess child(QuorvaneCommand(L"-scan " + aPathArgument), ExeFolder());
+    const ProgramCopy program;
+    ChildProcess child(program.Command(L"-scan " + aPathArgument), program.Folder());
     const std::optional<MessageBoxInfo> box = WaitForMessageBox(child.Id(), std::chrono::seconds(60));
     EXPECT_TRUE(box);
     if (!box)
@@ -130,7 +144,8 @@ TEST(ScanSwitch, SigWinsOverScan)
     TempFolder folder;
     const std::filesystem::path file = folder.Path() / L"x";
     WriteTestFile(file, TestPayload(16777216));
-    ChildProcess child(QuorvaneCommand(L"-scan \"" + folder.Str() + L"\" -sig x"), folder.Str());
+    const ProgramCopy program;
+    ChildProcess child(program.Command(L"-scan \"" + folder.Str() + L"\" -sig x"), folder.Str());
     EXPECT_EQ(child.WaitForExitCode(), 0u);
     EXPECT_EQ(std::filesystem::file_size(file), 16777216u + 16) << "stamped, no scan";
 }

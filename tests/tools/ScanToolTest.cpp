@@ -1,5 +1,6 @@
 // quorvane-scan.exe as a child process: its output lines, its exit codes, its report.
 #include "platform/Error.h"
+#include "platform/Registry.h"
 #include "platform/Utf8.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/TestFiles.h"
@@ -195,6 +196,16 @@ TEST_F(ScanToolTest, ReportHoldsTheResultsWindowsCsv)
     EXPECT_EQ(run.ExitCode, 1u) << run.Err;
     EXPECT_EQ(ReadAll(report), "\xEF\xBB\xBFObject,Threat,Kind\r\n" + Utf8Files() +
                                    "\\sub\\eicar.com,Eicar-Test-Signature,Infected\r\n");
+}
+
+TEST_F(ScanToolTest, LeavesTheSettingsKeyAsItWas)
+{
+    const auto settingsKey = [] {
+        return RegistryKey::TryOpen(HKEY_CURRENT_USER, L"Software\\Talbrinn\\Quorvane", KEY_READ).has_value();
+    };
+    const bool had = settingsKey();
+    EXPECT_EQ(Tool(L"--heuristic --archives \"{F}\"").ExitCode, 1u);
+    EXPECT_EQ(settingsKey(), had);
 }
 
 TEST(ScanToolOptionsTest, UsageErrorsAndValues)
