@@ -2,6 +2,7 @@
 #include "tools/ScanTool.h"
 
 #include "platform/Error.h"
+#include "platform/FileExistence.h"
 #include "platform/Utf8.h"
 #include "scan/MemoryScanner.h"
 #include "scan/RegistryScanner.h"
@@ -60,7 +61,8 @@ std::vector<std::wstring> TScanRun::ExistingPaths()
 {
     std::vector<std::wstring> paths;
     for (const std::wstring& path : FOptions.Paths) {
-        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // A path that is there but cannot be examined (access denied) is scanned and reported.
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsMissingPathError(GetLastError())) {
             FErr.Write(path + L": No such file or directory\n");
             FFailed = true;
         } else {
