@@ -40,17 +40,21 @@ std::wstring TextOf(HWND aWindow)
     return text;
 }
 
+BOOL CALLBACK CollectChild(HWND aChild, LPARAM aList)
+{
+    try {
+        reinterpret_cast<std::vector<HWND>*>(aList)->push_back(aChild);
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 // Each label of aWindow that names a figure, with the text of the label after it.
 std::map<std::wstring, std::wstring> Figures(HWND aWindow)
 {
     std::vector<HWND> children;
-    EnumChildWindows(
-        aWindow,
-        [](HWND aChild, LPARAM aList) {
-            reinterpret_cast<std::vector<HWND>*>(aList)->push_back(aChild);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(aWindow, CollectChild, reinterpret_cast<LPARAM>(&children));
     std::map<std::wstring, std::wstring> figures;
     for (std::size_t i = 0; i + 1 < children.size(); ++i)
         figures[TextOf(children[i])] = TextOf(children[i + 1]);
