@@ -39,7 +39,7 @@ public:
             },
             [this](TScanHost* aWorker) {
                 worker_ = aWorker;
-                return BuildScanQueue(this);
+                return BuildScanQueue(this, ScanOptionsFromSettings(Settings()));
             });
         worker->StartThread();
         return worker;

@@ -148,15 +148,21 @@ tool_start() {
 # The tool's stop: Ctrl+C (SIGINT, delivered as CTRL_C_EVENT) during the walk of the whole tree and
 # during the reading of the 512 MiB file; the time from the signal to the process's end.
 tool_stop() {
-  local tag=$1 target=$2 pid start
-  pinned "$wine" "$build/quorvane-scan.exe" --all-files --database "$(win "$bin/signature.dat")" "$(win "$target")" \
+  local tag=$1 target=$2 delay=$3 pid start
+  # A background job of a script inherits SIGINT ignored: the tool is started with it restored.
+  python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execvp(sys.argv[1], sys.argv[1:])' \
+    taskset -c 0 "$wine" "$build/quorvane-scan.exe" --all-files --database "$(win "$bin/signature.dat")" "$(win "$target")" \
     >/dev/null 2>&1 &
   pid=$!
-  sleep 1.5
+  sleep "$delay"
   start=$(now_ns)
-  kill -INT "$pid"
-  wait "$pid" || true
-  note "$tag.stop_ms=$(ms_since "$start")"
+  # A scan that ended before the signal leaves no figure.
+  if kill -INT "$pid" 2>/dev/null; then
+    wait "$pid" || true
+    note "$tag.stop_ms=$(ms_since "$start")"
+  else
+    wait "$pid" || true
+  fi
 }
 
 listed_find() {
@@ -222,8 +228,8 @@ done
 echo "stop and peak with the full database ..."
 engine stop stop "$(win "$all")"
 for attempt in 1 2 3; do
-  tool_stop "tool_stop_walk$attempt" "$all"
-  tool_stop "tool_stop_read$attempt" "$big"
+  tool_stop "tool_stop_walk$attempt" "$all" 1.0
+  tool_stop "tool_stop_read$attempt" "$big" 0.6
 done
 engine full_db scan "$(win "$all")" "$full"
 note "native.find_peak_kib=$( { /usr/bin/time -f %M taskset -c 0 bash -c listed_find >/dev/null; } 2>&1 )"

@@ -3,18 +3,17 @@
 
 #include "scan/FileExtensions.h"
 #include "scan/FolderWalk.h"
-#include "scan/FoldersToScan.h"
 #include "scan/ScanHost.h"
 #include "scan/ScanRoot.h"
 #include "platform/Error.h"
 #include "platform/TextCompare.h"
-#include "settings/Settings.h"
 #include "text/PathText.h"
 
 #include <algorithm>
 
-TFileScanner::TFileScanner(TScanHost* aScannerThread)
-    : TScanner(aScannerThread), FFileExtensions(MakeFileExtensions(Settings().ArchiveScan()))
+TFileScanner::TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptions)
+    : TScanner(aScannerThread), FFolders(aOptions.Folders), FFiles(aOptions.Files),
+      FFileExtensions(aOptions.AllFiles ? std::vector<std::wstring>{} : MakeFileExtensions(aOptions.Archives))
 {
 }
 
@@ -31,12 +30,15 @@ void TFileScanner::BuildFileList()
     FFileList.Clear();
     FRoots.clear();
     FFailedFolders.clear();
-    for (const std::wstring& root : GetFoldersToScan()) {
+    for (const std::wstring& root : FFolders) {
         if (!BuildFolder(root)) {
             FFileList.Clear();
             return;
         }
     }
+    for (const std::wstring& file : FFiles)
+        AddNamedFile(file);
+    FFileList.Merge();
     FFileList.Seal();
 }
 
@@ -53,6 +55,13 @@ bool TFileScanner::BuildFolder(const std::wstring& aRoot)
         return false;
     FFileList.Merge();
     return true;
+}
+
+// A named file is its own root: listed as given, read at its full path.
+void TFileScanner::AddNamedFile(const std::wstring& aFile)
+{
+    FRoots.push_back({aFile, ScanFileSystemPath(aFile)});
+    FFileList.Gather(aFile, static_cast<std::uint32_t>(FRoots.size() - 1));
 }
 
 void TFileScanner::FolderFailed(std::wstring_view aFolder, DWORD aCode)

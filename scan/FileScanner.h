@@ -1,6 +1,7 @@
-// The file scanner: the files under the scan roots whose extension is listed, in sorted order.
+// The file scanner: the named files and the files under the scan roots whose extension is listed, in sorted order.
 #pragma once
 
+#include "scan/ScanOptions.h"
 #include "scan/Scanner.h"
 #include "scan/SortedPathList.h"
 
@@ -13,9 +14,9 @@
 
 class TFileScanner : public TScanner {
 public:
-    // Fixes the accepted extensions (archives only when ArchiveScan is set now); touches no file.
-    // Throws what the settings throw.
-    explicit TFileScanner(TScanHost* aScannerThread);
+    // Keeps aOptions' folders and files and fixes the accepted extensions (every file with
+    // AllFiles, archives only with Archives); touches no file.
+    TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptions);
     ~TFileScanner() override;
 
     // The first call reports "building file list...", builds the list and reads its first file;
@@ -23,7 +24,8 @@ public:
     // requested during the walk. Throws AppError when a root fails its check.
     // Paths are listed, reported and named in findings as the root was given plus the walked
     // names; the system is asked for them in the extended-length form, at any depth. A folder
-    // that cannot be searched becomes a "Not scanned" finding, once.
+    // that cannot be searched becomes a "Not scanned" finding, once. Named files join the list
+    // unchecked, whatever their extension; one that is not there is counted as a vanished file.
     bool ScanNext() override;
 
 private:
@@ -35,6 +37,7 @@ private:
 
     void BuildFileList();
     bool BuildFolder(const std::wstring& aRoot);
+    void AddNamedFile(const std::wstring& aFile);
     void FolderFailed(std::wstring_view aFolder, DWORD aCode);
     void First();
     void Next();
@@ -43,6 +46,8 @@ private:
     // Each entry tagged with the index of its root in FRoots.
     SortedPathList FFileList;
     std::vector<Root> FRoots;
+    const std::vector<std::wstring> FFolders;
+    const std::vector<std::wstring> FFiles;
     // The folders already reported as not scanned, where roots overlap.
     std::vector<std::wstring> FFailedFolders;
     std::vector<std::wstring> FFileExtensions;

@@ -19,7 +19,7 @@ public:
     using FileSink = std::function<void(std::wstring_view aPath)>;
     using FailureSink = std::function<void(std::wstring_view aFolder, DWORD aCode)>;
 
-    // aExtensions: sorted as MakeFileExtensions returns them, empty for every file; aStop is polled before each entry;
+    // aExtensions: sorted as MakeFileExtensions returns them, or empty for every file; aStop is polled before each entry;
     // aSink receives the path of each accepted file in the order found; aFailure, when given, each
     // folder whose search fails for a reason other than "not found", with the system's code.
     FolderWalk(const std::vector<std::wstring>& aExtensions, StopQuery aStop, FileSink aSink,

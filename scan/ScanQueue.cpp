@@ -1,20 +1,18 @@
-// The scanner queue from the settings.
+// The scanner queue from the scan options.
 #include "scan/ScanQueue.h"
 
 #include "scan/FileScanner.h"
 #include "scan/MemoryScanner.h"
 #include "scan/RegistryScanner.h"
-#include "settings/Settings.h"
 
-std::vector<std::unique_ptr<TScanner>> BuildScanQueue(TScanHost* aHost)
+std::vector<std::unique_ptr<TScanner>> BuildScanQueue(TScanHost* aHost, const TScanOptions& aOptions)
 {
-    const TSettings& settings = Settings();
     std::vector<std::unique_ptr<TScanner>> queue;
-    if (settings.FullScan() || settings.MemoryScan())
+    if (aOptions.Memory)
         queue.push_back(std::make_unique<TMemoryScanner>(aHost));
-    if (settings.FullScan() || settings.RegistryScan())
+    if (aOptions.Registry)
         queue.push_back(std::make_unique<TRegistryScanner>(aHost));
-    if (settings.FullScan() || settings.HaveFoldersToScan())
-        queue.push_back(std::make_unique<TFileScanner>(aHost));
+    if (aOptions.HasFiles())
+        queue.push_back(std::make_unique<TFileScanner>(aHost, aOptions));
     return queue;
 }

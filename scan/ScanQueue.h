@@ -1,6 +1,7 @@
-// The queue of scanners a scan runs, as the settings choose it.
+// The queue of scanners a scan runs, as its options choose it.
 #pragma once
 
+#include "scan/ScanOptions.h"
 #include "scan/Scanner.h"
 
 #include <memory>
@@ -8,6 +9,6 @@
 
 class TScanHost;
 
-// The memory, registry and file scanners, in that order, each when the settings ask for it, all
-// reporting to aHost. Throws what the settings throw.
-std::vector<std::unique_ptr<TScanner>> BuildScanQueue(TScanHost* aHost);
+// The memory, registry and file scanners, in that order, each when aOptions ask for it (the file
+// scanner when they name folders or files), all reporting to aHost.
+std::vector<std::unique_ptr<TScanner>> BuildScanQueue(TScanHost* aHost, const TScanOptions& aOptions);

@@ -69,3 +69,8 @@ std::wstring CheckScanRoot(const std::wstring& aRoot)
         throw AppError(L"Folder not found: " + aRoot);
     return *system;
 }
+
+std::wstring ScanFileSystemPath(const std::wstring& aFile)
+{
+    return IsWellSpelled(aFile) ? SystemForm(aFile).value_or(aFile) : aFile;
+}

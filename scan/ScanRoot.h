@@ -11,3 +11,8 @@
 // Returns the root as the system is asked for it: its full path (slashes and ".." resolved) in the
 // extended-length form, which reaches any depth; a root given with the \\?\ prefix as it is.
 std::wstring CheckScanRoot(const std::wstring& aRoot);
+
+// A named file as the system is asked for it: its full path in the extended-length form, or
+// aFile as it is when it cannot be expanded (the read then fails or finds nothing). Never
+// checks the disk.
+std::wstring ScanFileSystemPath(const std::wstring& aFile);

@@ -5,7 +5,6 @@
 #include "scan/ObjectInspector.h"
 #include "scan/ScanQueue.h"
 #include "scan/Scanner.h"
-#include "settings/Settings.h"
 #include "signature/Signature.h"
 
 #include <oleauto.h>
@@ -50,9 +49,13 @@ TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const Queu
     }
 }
 
-TScannerThread::TScannerThread()
-    : TScannerThread([] { return std::make_unique<TSignature>(); }, BuildScanQueue,
-          [] { return Settings().HeuristicMode(); })
+TScannerThread::TScannerThread(const TScanOptions& aOptions)
+    : TScannerThread(
+          [database = aOptions.Database] {
+              return database.empty() ? std::make_unique<TSignature>() : std::make_unique<TSignature>(database);
+          },
+          [aOptions](TScanHost* aHost) { return BuildScanQueue(aHost, aOptions); },
+          [heuristic = aOptions.Heuristic] { return heuristic; })
 {
     StartThread();
 }

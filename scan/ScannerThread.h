@@ -6,6 +6,7 @@
 #include "scan/Finding.h"
 #include "scan/ScanHost.h"
 #include "scan/ScanInfo.h"
+#include "scan/ScanOptions.h"
 
 #include <windows.h>
 
@@ -27,10 +28,11 @@ public:
     using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
     using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScanHost*)>;
 
-    // Create: loads signature.dat from the executable's folder, builds the queue from the
-    // settings (BuildScanQueue), notes the start time and lets the thread run. Throws AppError
-    // ("Signature loading failed: ...", "Thread creation error: %s", or what the settings throw).
-    TScannerThread();
+    // Create: loads aOptions.Database (signature.dat from the executable's folder when empty),
+    // builds the queue from aOptions (BuildScanQueue), notes the start time and lets the thread
+    // run. Reads no settings. Throws AppError ("Signature loading failed: ...", "Thread creation
+    // error: %s").
+    explicit TScannerThread(const TScanOptions& aOptions);
     // Builds a worker from the given parts, its scanners reporting to it, and leaves its thread
     // waiting for StartThread. Throws AppError ("Thread creation error: %s") and whatever the two
     // functions throw.

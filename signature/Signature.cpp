@@ -41,11 +41,12 @@ void CheckFileSize(std::int64_t aSize)
         throw AppError(L"Invalid file");
 }
 
+// Readers share the file with other readers only; a writer shares it with no one.
 File OpenExistingFile(const std::wstring& aPath, File::Access aAccess)
 {
     if (!FileExists(aPath))
         throw AppError(L"File not found");
-    return File::OpenExisting(aPath, aAccess, 0);
+    return File::OpenExisting(aPath, aAccess, aAccess == File::Access::Read ? FILE_SHARE_READ : 0);
 }
 
 // Runs aStep; an AppError, or an allocation failure turned into one, gets aContext in front.

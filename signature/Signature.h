@@ -15,8 +15,8 @@ public:
     static constexpr std::int64_t kMinFileSize = 16777216;
     static constexpr std::int64_t kMaxFileSize = 50331648;
 
-    // Create: loads and verifies signature.dat in the executable's folder and keeps it open
-    // with no sharing; a payload with the database header is compiled too. Throws AppError
+    // Create: loads and verifies signature.dat in the executable's folder and keeps it open,
+    // shared with readers only (two scans may hold it; writers and stamping are refused); a payload with the database header is compiled too. Throws AppError
     // "Signature loading failed: ..." ("Invalid signature database: ...", "Unsupported
     // signature database version N" for a payload with the header that cannot be used).
     TSignature();

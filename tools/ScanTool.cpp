@@ -4,14 +4,13 @@
 #include "platform/Error.h"
 #include "platform/FileExistence.h"
 #include "platform/Utf8.h"
-#include "scan/MemoryScanner.h"
-#include "scan/RegistryScanner.h"
 #include "scan/ResultsReport.h"
+#include "scan/ScanPaths.h"
+#include "scan/ScanQueue.h"
 #include "scan/ScannerThread.h"
 #include "signature/Signature.h"
-#include "scan/PathScanner.h"
-#include "tools/ScanOptions.h"
 #include "tools/ScanOutput.h"
+#include "tools/ScanToolOptions.h"
 #include "tools/ToolHost.h"
 
 #include <filesystem>
@@ -41,7 +40,7 @@ public:
 
 private:
     std::vector<std::wstring> ExistingPaths();
-    std::unique_ptr<TScannerThread> MakeWorker(std::vector<std::wstring> aPaths);
+    std::unique_ptr<TScannerThread> MakeWorker(const std::vector<std::wstring>& aPaths);
     void Print(const std::vector<TToolEvent>& aEvents);
     void Status(const TScannerThread& aWorker);
     void ClearStatus();
@@ -72,26 +71,28 @@ std::vector<std::wstring> TScanRun::ExistingPaths()
     return paths;
 }
 
-std::unique_ptr<TScannerThread> TScanRun::MakeWorker(std::vector<std::wstring> aPaths)
+// The worker with the window's queue of scanners, reporting through the tool's host.
+std::unique_ptr<TScannerThread> TScanRun::MakeWorker(const std::vector<std::wstring>& aPaths)
 {
-    const auto load = [this]() -> std::unique_ptr<TSignature> {
-        if (FOptions.Database.empty())
+    TScanOptions options;
+    for (const std::wstring& path : aPaths)
+        AddScanPath(options, path);
+    options.AllFiles = FOptions.AllFiles;
+    options.Archives = FOptions.Archives;
+    options.Heuristic = FOptions.Heuristic;
+    options.Memory = FOptions.Memory;
+    options.Registry = FOptions.Registry;
+    options.Database = FOptions.Database;
+    const auto load = [&options]() -> std::unique_ptr<TSignature> {
+        if (options.Database.empty())
             return std::make_unique<TSignature>();
-        return std::make_unique<TSignature>(FOptions.Database);
+        return std::make_unique<TSignature>(options.Database);
     };
-    const auto queue = [this, &aPaths](TScanHost* aWorker) {
+    const auto queue = [this, &options](TScanHost* aWorker) {
         FHost = std::make_unique<TToolHost>(*aWorker);
-        std::vector<std::unique_ptr<TScanner>> scanners;
-        if (FOptions.Memory)
-            scanners.push_back(std::make_unique<TMemoryScanner>(FHost.get()));
-        if (FOptions.Registry)
-            scanners.push_back(std::make_unique<TRegistryScanner>(FHost.get()));
-        scanners.push_back(
-            std::make_unique<TPathScanner>(FHost.get(), std::move(aPaths), FOptions.AllFiles, FOptions.Archives));
-        return scanners;
+        return BuildScanQueue(FHost.get(), options);
     };
-    const bool heuristic = FOptions.Heuristic;
-    return std::make_unique<TScannerThread>(load, queue, [heuristic] { return heuristic; });
+    return std::make_unique<TScannerThread>(load, queue, [&options] { return options.Heuristic; });
 }
 
 void TScanRun::Print(const std::vector<TToolEvent>& aEvents)

@@ -2,10 +2,10 @@
 #include "ui/MainForm.h"
 
 #include "platform/ErrorDisplay.h"
-#include "scan/PathScanner.h"
+#include "scan/ScanOptions.h"
+#include "scan/ScanPaths.h"
 #include "settings/Settings.h"
 #include "settings/StoredChoices.h"
-#include "signature/Signature.h"
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
 #include "ui/ProductTheme.h"
@@ -117,20 +117,14 @@ void TMainFrm::SettingsActionExecute()
 std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
 {
     if (!FScanPath)
-        return std::make_unique<TScannerThread>();
-    std::wstring path = std::move(*FScanPath);
+        return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
+    TScanOptions options;
+    AddScanPath(options, *FScanPath);
     FScanPath.reset();
     const TStoredChoices choices = ReadStoredChoices();
-    auto worker = std::make_unique<TScannerThread>([] { return std::make_unique<TSignature>(); },
-        [&path, &choices](TScanHost* aHost) {
-            std::vector<std::unique_ptr<TScanner>> queue;
-            queue.push_back(std::make_unique<TPathScanner>(
-                aHost, std::vector<std::wstring>{std::move(path)}, false, choices.ArchiveScan));
-            return queue;
-        },
-        [&choices] { return choices.HeuristicMode; });
-    worker->StartThread();
-    return worker;
+    options.Archives = choices.ArchiveScan;
+    options.Heuristic = choices.HeuristicMode;
+    return std::make_unique<TScannerThread>(options);
 }
 
 void TMainFrm::ScanPath(const std::wstring& aPath)

@@ -55,7 +55,8 @@ public:
     TAction ExitAction;
 
 protected:
-    // The worker of a new scan. Throws what TScannerThread() throws.
+    // The worker of a new scan, its options filled from the settings, or for ScanPath's path.
+    // Throws what TScannerThread(const TScanOptions&) throws.
     virtual std::unique_ptr<TScannerThread> CreateWorker();
 
     bool CloseQuery() override { return FormCloseQuery(); }

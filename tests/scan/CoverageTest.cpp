@@ -15,9 +15,11 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,7 +51,8 @@ protected:
     std::vector<std::wstring> ScanAll(const std::vector<std::wstring>& aRoots)
     {
         UseQuickScanSettings(aRoots);
-        while (scanner.ScanNext()) {
+        scanner.emplace(&host);
+        while (scanner->ScanNext()) {
         }
         std::vector<std::wstring> names;
         for (const Report& report : host.Reports())
@@ -70,7 +73,8 @@ protected:
     TempFolder temp;
     const std::wstring root = temp.Str();
     RecordingHost host;
-    ReadingFileScanner scanner{&host};
+    // Made by ScanAll, with the options of its roots.
+    std::optional<ReadingFileScanner> scanner;
 };
 
 // A file at a path of aLength characters below aFolder (a new folder of that name), through a chain
@@ -111,7 +115,7 @@ TEST_F(CoverageTest, FilesAtAnyDepthAreReadInTheSortedOrderOfShallowOnes)
     }
 
     EXPECT_EQ(ScanAll({root}), expected);
-    EXPECT_EQ(scanner.content, content);
+    EXPECT_EQ(scanner->content, content);
     EXPECT_TRUE(host.Findings().empty());
 }
 
@@ -135,8 +139,8 @@ TEST_F(CoverageTest, LongRootsAndRootsWithSlashesOrDotDotAreWalkedAsGiven)
     for (const auto& c : cases) {
         EXPECT_EQ(CheckScanRoot(c.Root), c.System) << testing::PrintToString(c.Root);
         RecordingHost caseHost;
-        ReadingFileScanner caseScanner(&caseHost);
         UseQuickScanSettings({c.Root});
+        ReadingFileScanner caseScanner(&caseHost);
         while (caseScanner.ScanNext()) {
         }
         const std::wstring file = c.Root.back() == L'\\' ? c.Root + L"x.exe" : c.Root + L"\\x.exe";
@@ -163,7 +167,7 @@ TEST_F(CoverageTest, NamesEndingInDotsOrSpacesAreListedAndReadAsThemselves)
     }
 
     EXPECT_EQ(ScanAll({root}), paths);
-    EXPECT_EQ(scanner.content, content);
+    EXPECT_EQ(scanner->content, content);
 }
 
 TEST_F(CoverageTest, AFileHeldWithoutSharingIsNotScannedAndTheScanGoesOn)
@@ -174,7 +178,7 @@ TEST_F(CoverageTest, AFileHeldWithoutSharingIsNotScannedAndTheScanGoesOn)
     ASSERT_TRUE(holder.IsValid());
 
     EXPECT_EQ(ScanAll({root}), (std::vector<std::wstring>{root + L"\\a.exe", root + L"\\b.exe"}));
-    EXPECT_EQ(scanner.content, "free");
+    EXPECT_EQ(scanner->content, "free");
     const std::vector<TFinding> findings = host.Findings();
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].Object, root + L"\\a.exe");
@@ -190,8 +194,8 @@ TEST_F(CoverageTest, AFileThatVanishesBeforeItIsReadIsCountedNotListed)
     WriteNamedFile(kLong + root + L"\\b.exe.", "b");
     WriteTestFile(root + L"\\c.exe", "c");
     VanishingHost vanishing({root + L"\\a.exe", root + L"\\b.exe."});
-    ReadingFileScanner reader(&vanishing);
     UseQuickScanSettings({root});
+    ReadingFileScanner reader(&vanishing);
     while (reader.ScanNext()) {
     }
     EXPECT_EQ(reader.content, "c");
@@ -216,8 +220,8 @@ TEST_F(CoverageTest, AFolderWhoseSearchFailsIsNotScannedOnceAndTheScanGoesOn)
     // Overlapping roots walk the failing folder twice: it is one entry.
     const std::vector<std::wstring> names = ScanAll({root, root + L"\\deep"});
     EXPECT_EQ(std::count(names.begin(), names.end(), root + L"\\after.exe"), 1);
-    EXPECT_NE(scanner.content.find("after"), std::string::npos);
-    EXPECT_NE(scanner.content.find("near the limit"), std::string::npos);
+    EXPECT_NE(scanner->content.find("after"), std::string::npos);
+    EXPECT_NE(scanner->content.find("near the limit"), std::string::npos);
     const std::vector<TFinding> findings = host.Findings();
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_TRUE(findings[0].Object.starts_with(baseFolder + L"\\" + std::wstring(200, L'p'))) << findings[0].Object.size();

@@ -69,7 +69,7 @@ protected:
             [&] { return LoadDatabase(database, aLines); },
             [](TScanHost* aHost) {
                 std::vector<std::unique_ptr<TScanner>> queue;
-                queue.push_back(std::make_unique<TFileScanner>(aHost));
+                queue.push_back(std::make_unique<TFileScanner>(aHost, SettingsScanOptions()));
                 return queue;
             },
             [aHeuristic] { return aHeuristic; });

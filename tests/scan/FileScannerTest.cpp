@@ -5,7 +5,7 @@
 #include "platform/Handle.h"
 #include "platform/TextCompare.h"
 #include "scan/FileScanner.h"
-#include "scan/FoldersToScan.h"
+#include "scan/ScanOptions.h"
 #include "settings/Settings.h"
 #include "tests/support/QuickScan.h"
 #include "tests/support/RecordingHost.h"
@@ -27,7 +27,7 @@ const std::wstring kBuilding = L"building file list...";
 std::vector<std::unique_ptr<TScanner>> FileScannerOnly(TScanHost* aHost)
 {
     std::vector<std::unique_ptr<TScanner>> queue;
-    queue.push_back(std::make_unique<TFileScanner>(aHost));
+    queue.push_back(std::make_unique<TFileScanner>(aHost, SettingsScanOptions()));
     return queue;
 }
 
@@ -103,6 +103,53 @@ TEST_F(FileScannerTest, ReadsTheListInLocaleOrderWithPercentages)
     EXPECT_EQ(scanner.content, content);
 }
 
+// Named files are read whatever their extension, beside the walked ones and in the same order;
+// AllFiles lifts the extension list inside folders.
+TEST_F(FileScannerTest, NamedFilesAndAllFilesChooseWhatIsRead)
+{
+    MakeTree(root, {L"Tree\\", L"Other\\"});
+    WriteTestFile(root + L"\\Tree\\a.exe", "a");
+    WriteTestFile(root + L"\\Tree\\b.txt", "b");
+    WriteTestFile(root + L"\\Other\\c.dat", "c");
+    struct Case {
+        std::vector<std::wstring> folders;
+        std::vector<std::wstring> files;
+        bool allFiles;
+        std::vector<std::wstring> read;
+        std::string content;
+        std::int64_t vanished;
+    };
+    const std::wstring tree = root + L"\\Tree";
+    const std::wstring named = root + L"\\Other\\c.dat";
+    const std::wstring missing = root + L"\\Other\\gone.bin";
+    const Case cases[] = {
+        {{tree}, {}, false, {tree + L"\\a.exe"}, "a", 0},
+        {{tree}, {}, true, {tree + L"\\a.exe", tree + L"\\b.txt"}, "ab", 0},
+        {{}, {named}, false, {named}, "c", 0},
+        {{tree}, {named, tree + L"\\b.txt"}, false, {named, tree + L"\\a.exe", tree + L"\\b.txt"}, "cab", 0},
+        {{}, {missing, named}, false, {named, missing}, "c", 1},
+    };
+    for (const Case& c : cases) {
+        TScanOptions options;
+        options.Folders = c.folders;
+        options.Files = c.files;
+        options.AllFiles = c.allFiles;
+        RecordingHost caseHost;
+        ReadingFileScanner scanner(&caseHost, options);
+        while (scanner.ScanNext()) {
+        }
+        std::vector<std::wstring> names;
+        for (const Report& report : caseHost.Reports())
+            names.push_back(report.name);
+        std::vector<std::wstring> expected = c.read;
+        expected.insert(expected.begin(), kBuilding);
+        EXPECT_EQ(names, expected) << c.content;
+        EXPECT_EQ(scanner.content, c.content);
+        EXPECT_EQ(caseHost.Skipped().VanishedFiles, c.vanished) << c.content;
+        EXPECT_TRUE(caseHost.Findings().empty()) << c.content;
+    }
+}
+
 TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
 {
     MakeTree(root, {L"Data\\", L"Data\\Sub\\", L"Data\\Sub\\x.dll", L"Data\\b.exe", L"Zeta\\", L"Zeta\\z.exe",
@@ -123,7 +170,7 @@ TEST_F(FileScannerTest, RootsOverlapInAnyOrderAndSpelling)
     for (const Case& c : cases) {
         UseQuickScanSettings(c.roots);
         RecordingHost caseHost;
-        TFileScanner scanner(&caseHost);
+        TFileScanner scanner(&caseHost, SettingsScanOptions());
         while (scanner.ScanNext()) {
         }
         std::vector<std::wstring> names;
@@ -178,7 +225,7 @@ TEST_F(FileScannerTest, ArchivesAreChosenWhenTheScannerIsCreated)
     for (const bool archives : {true, false}) {
         Settings().SetArchiveScan(archives);
         RecordingHost caseHost;
-        TFileScanner scanner(&caseHost);
+        TFileScanner scanner(&caseHost, SettingsScanOptions());
         Settings().SetArchiveScan(!archives);
         EXPECT_EQ(scanner.ScanNext(), archives);
         EXPECT_EQ(caseHost.Reports().size(), archives ? 2u : 1u);
@@ -202,7 +249,7 @@ TEST_F(FileScannerTest, ReleaseDuringTheWalkStopsItAtTheEntryItHolds)
     EXPECT_EQ(holder.Reports(), std::vector<Report>{(Report{kBuilding, 0})});
 }
 
-TEST(GetFoldersToScan, FixedDrivesForAFullScanOtherwiseCheckedFoldersInTableOrder)
+TEST(ScanOptionsFromSettings, FixedDrivesForAFullScanOtherwiseCheckedFoldersInTableOrder)
 {
     TSettings& settings = Settings();
     settings.ClearFolders();
@@ -210,7 +257,19 @@ TEST(GetFoldersToScan, FixedDrivesForAFullScanOtherwiseCheckedFoldersInTableOrde
     settings.SetFolderScan(L"C:\\Off", false);
     settings.SetFolderScan(L"C:\\Alpha", true);
     settings.SetFullScan(true);
-    EXPECT_EQ(GetFoldersToScan(), GetFixedDrives());
+    settings.SetMemoryScan(false);
+    settings.SetRegistryScan(false);
+    settings.SetArchiveScan(true);
+    settings.SetHeuristicMode(false);
+    TScanOptions options = ScanOptionsFromSettings(settings);
+    EXPECT_EQ(options.Folders, GetFixedDrives());
+    EXPECT_TRUE(options.Memory && options.Registry) << "a full scan runs every scanner";
+    EXPECT_TRUE(options.Archives);
+    EXPECT_FALSE(options.Heuristic);
+    EXPECT_TRUE(options.Files.empty());
+    EXPECT_FALSE(options.AllFiles);
     settings.SetFullScan(false);
-    EXPECT_EQ(GetFoldersToScan(), (std::vector<std::wstring>{L"D:\\Zeta", L"C:\\Alpha"}));
+    options = ScanOptionsFromSettings(settings);
+    EXPECT_EQ(options.Folders, (std::vector<std::wstring>{L"D:\\Zeta", L"C:\\Alpha"}));
+    EXPECT_FALSE(options.Memory || options.Registry);
 }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "scan/FileScanner.h"
+#include "scan/ScanOptions.h"
 #include "scan/Scanner.h"
+#include "settings/Settings.h"
 #include "tests/support/RecordingHost.h"
 
 #include <cstdint>
@@ -36,10 +38,19 @@ public:
     std::vector<std::string> markedBlocks;
 };
 
+// The options the window would fill from the settings in memory.
+inline TScanOptions SettingsScanOptions()
+{
+    return ScanOptionsFromSettings(Settings());
+}
+
 // A file scanner that keeps the content of every block it reads, in order.
 class ReadingFileScanner : public TFileScanner {
 public:
-    using TFileScanner::TFileScanner;
+    explicit ReadingFileScanner(TScanHost* aHost, const TScanOptions& aOptions = SettingsScanOptions())
+        : TFileScanner(aHost, aOptions)
+    {
+    }
     void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount) override
     {
         content.append(reinterpret_cast<const char*>(aBuffer), aCount);

@@ -30,7 +30,7 @@ bool WaitFinished(const TScannerThread& aWorker, std::chrono::seconds aLimit = s
 std::unique_ptr<TScannerThread> StartedFromSettings(RecordingHost& aHost)
 {
     auto worker = std::make_unique<TScannerThread>([] { return std::make_unique<TSignature>(); },
-        aHost.Relay(BuildScanQueue));
+        aHost.Relay([](TScanHost* aRelay) { return BuildScanQueue(aRelay, SettingsScanOptions()); }));
     worker->StartThread();
     return worker;
 }
@@ -122,7 +122,7 @@ TEST_F(WorkerFromSettingsTest, FullScanRunsEveryScannerAndReleaseStopsTheDriveWa
 
 TEST_F(WorkerFromSettingsTest, PublicWorkerWithNothingToScanFinishesWithoutReport)
 {
-    TScannerThread worker;
+    TScannerThread worker{TScanOptions{}};
     ASSERT_TRUE(WaitFinished(worker));
     const TScanInfo info = worker.GetScanInfo();
     EXPECT_EQ(info.ObjectName, L"");
@@ -136,7 +136,7 @@ TEST_F(WorkerFromSettingsTest, MissingSignatureRefusesToCreateWorker)
     const std::wstring aside = SignaturePath() + L".aside";
     ASSERT_TRUE(MoveFileExW(SignaturePath().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
     try {
-        TScannerThread worker;
+        TScannerThread worker{TScanOptions{}};
         ADD_FAILURE() << "a worker was created";
     } catch (const AppError& error) {
         EXPECT_EQ(error.Message().rfind(L"Signature loading failed: ", 0), 0u) << testing::PrintToString(error.Message());

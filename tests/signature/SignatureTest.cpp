@@ -155,14 +155,26 @@ TEST_F(SignatureFile, FileHeldWithoutSharingCannotBeOpened)
     ExpectOpenFailure(StampFailure(path_), L"", path_, ERROR_SHARING_VIOLATION);
 }
 
-TEST_F(SignatureFile, LoadedSignatureKeepsTheFileToItselfUntilDestroyed)
+// Two scans may load the file at once; writers, stamping among them, wait for both to end.
+TEST_F(SignatureFile, LoadedSignatureSharesTheFileWithReadersOnlyUntilDestroyed)
 {
     WriteTestFile(path_, Stamped(kMin));
+    const auto openForWriting = [this] {
+        return FileHandle(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            OPEN_EXISTING, 0, nullptr));
+    };
     {
-        const TSignature signature(path_);
-        EXPECT_FALSE(OpenWithoutSharing(path_).IsValid());
+        const TSignature first(path_);
+        const TSignature second(path_);
+        EXPECT_FALSE(openForWriting().IsValid());
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_FALSE(OpenWithoutSharing(path_).IsValid());
         ExpectOpenFailure(StampFailure(path_), L"", path_, ERROR_SHARING_VIOLATION);
+    }
+    {
+        const FileHandle writer = openForWriting();
+        ASSERT_TRUE(writer.IsValid());
+        ExpectOpenFailure(LoadFailure(path_), kLoadFailed, path_, ERROR_SHARING_VIOLATION);
     }
     EXPECT_TRUE(OpenWithoutSharing(path_).IsValid());
     EXPECT_EQ(std::filesystem::file_size(path_), static_cast<std::uintmax_t>(kMin));

@@ -1,11 +1,12 @@
 // quorvane-scan.exe as a child process: its output lines, its exit codes, its report.
 #include "platform/Error.h"
 #include "platform/Registry.h"
+#include "signature/Signature.h"
 #include "platform/Utf8.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
-#include "tools/ScanOptions.h"
+#include "tools/ScanToolOptions.h"
 #include "tools/ScanOutput.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +197,15 @@ TEST_F(ScanToolTest, ReportHoldsTheResultsWindowsCsv)
     EXPECT_EQ(run.ExitCode, 1u) << run.Err;
     EXPECT_EQ(ReadAll(report), "\xEF\xBB\xBFObject,Threat,Kind\r\n" + Utf8Files() +
                                    "\\sub\\eicar.com,Eicar-Test-Signature,Infected\r\n");
+}
+
+TEST_F(ScanToolTest, LoadsTheDatabaseWhileAScanHoldsIt)
+{
+    // The window's worker keeps its signature file open for the whole scan.
+    const TSignature held(Database());
+    const ScanRun run = Tool(L"\"{F}\\sub\\eicar.com\"");
+    EXPECT_EQ(run.ExitCode, 1u) << run.Err;
+    EXPECT_EQ(run.Err, "");
 }
 
 TEST_F(ScanToolTest, LeavesTheSettingsKeyAsItWas)

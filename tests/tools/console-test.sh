@@ -28,8 +28,10 @@ for d in range(60):
         with open(f"{sys.argv[1]}/d{d}/f{f}.exe", "wb") as out:
             out.write(b"x" * 64)
 PY
-# Started directly, so that $! is the Wine process itself.
-"$build/wine-run" "$build/quorvane-scan.exe" --database "$database" "$(winpath "$work/many")" \
+# Started directly, so that $! is the Wine process itself, with SIGINT restored (a background job
+# of a script inherits it ignored).
+python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execvp(sys.argv[1], sys.argv[1:])' \
+  "$build/wine-run" "$build/quorvane-scan.exe" --database "$database" "$(winpath "$work/many")" \
   >"$work/stop.out" 2>"$work/stop.err" &
 pid=$!
 for _ in $(seq 1 200); do

@@ -1,5 +1,5 @@
 // The command line of quorvane-scan.
-#include "tools/ScanOptions.h"
+#include "tools/ScanToolOptions.h"
 
 #include <utility>
 
