@@ -1,5 +1,6 @@
-// Program entry: the signature-preparation mode or the windowed application.
+// Program entry: the signature-preparation mode, or the windowed application, scanning a path at once with -scan.
 #include "app/DllSearch.h"
+#include "platform/ProcessCommandLine.h"
 #include "signature/Signature.h"
 #include "toolkit/ToolkitStartup.h"
 #include "ui/Application.h"
@@ -13,5 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     int exitCode = 0;
     if (TSignature::PrepareSignatureFile(exitCode))
         return exitCode;
+    std::wstring scanPath;
+    if (FindSwitchValue(L"scan", scanPath) && !scanPath.empty())
+        return RunMainWindow(scanPath);
     return RunMainWindow();
 }

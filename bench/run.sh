@@ -81,8 +81,9 @@ for set in bench full; do
   fi
 done
 
-all=$trees/all listed=$trees/listed big=$trees/big empty=$trees/empty
-mkdir -p "$empty"
+all=$trees/all listed=$trees/listed big=$trees/big empty=$trees/empty one=$trees/one
+mkdir -p "$empty" "$one"
+[ -f "$one/one.exe" ] || echo "one small listed file" >"$one/one.exe"
 clam=(clamscan --no-summary -r -d "$sigs/bench" --bytecode=no --scan-archive=no --scan-pe=no --scan-elf=no
   --scan-ole2=no --scan-pdf=no --scan-swf=no --scan-html=no --scan-xmldocs=no --scan-hwp3=no --scan-onenote=no
   --scan-mail=no --scan-image=no --scan-image-fuzzy-hash=no --phishing-sigs=no --phishing-scan-urls=no)
@@ -123,6 +124,46 @@ clamscan_run() {
   rm -f "$out"
 }
 ms_of() { local start=$(now_ns); "$@" >/dev/null; ms_since "$start"; }
+# tool TAG ROOT: one whole quorvane-scan process with the benchmark database, printing every line as
+# clamscan does; its objects (the file list's report left out) and wall time under TAG.
+tool_run() {
+  local tag=$1 start out status=0
+  out=$(mktemp)
+  start=$(now_ns)
+  pinned "$wine" "$build/quorvane-scan.exe" --database "$(win "$bin/signature.dat")" "$(win "$2")" >"$out" || status=$?
+  note "$tag.process_ms=$(ms_since "$start")"
+  [ $status -le 1 ] || { echo "quorvane-scan failed ($status)" >&2; tail "$out" >&2; exit 1; }
+  note "$tag.files=$(( $(tr -d '\r' <"$out" | sed -n 's/^Objects scanned: //p') - 1 ))"
+  note "$tag.findings=$(grep -c ' FOUND' "$out" || true)"
+  rm -f "$out"
+}
+# The tool's start-up: from the process start to its first line, on a folder of one small file.
+tool_start() {
+  local tag=$1 start
+  start=$(now_ns)
+  pinned "$wine" "$build/quorvane-scan.exe" --database "$(win "$bin/signature.dat")" "$(win "$one")" |
+    { read -r _; note "$tag.first_line_ms=$(ms_since "$start")"; cat >/dev/null; }
+  note "$tag.process_ms=$(ms_since "$start")"
+}
+# The tool's stop: Ctrl+C (SIGINT, delivered as CTRL_C_EVENT) during the walk of the whole tree and
+# during the reading of the 512 MiB file; the time from the signal to the process's end.
+tool_stop() {
+  local tag=$1 target=$2 delay=$3 pid start
+  # A background job of a script inherits SIGINT ignored: the tool is started with it restored.
+  python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execvp(sys.argv[1], sys.argv[1:])' \
+    taskset -c 0 "$wine" "$build/quorvane-scan.exe" --all-files --database "$(win "$bin/signature.dat")" "$(win "$target")" \
+    >/dev/null 2>&1 &
+  pid=$!
+  sleep "$delay"
+  start=$(now_ns)
+  # A scan that ended before the signal leaves no figure.
+  if kill -INT "$pid" 2>/dev/null; then
+    wait "$pid" || true
+    note "$tag.stop_ms=$(ms_since "$start")"
+  else
+    wait "$pid" || true
+  fi
+}
 
 listed_find() {
   find "$all" -type f \( -iname '*.apk' -o -iname '*.bat' -o -iname '*.bin' -o -iname '*.cgi' -o -iname '*.com' \
@@ -145,6 +186,9 @@ step() {
     bare) bare "run$run.bare" scan "$(win "$all")" ;;
     db) engine "run$run.all_db" scan "$(win "$all")" ;;
     clam_listed) clamscan_run "run$run.clam_listed" "$listed" ;;
+    tool_listed) tool_run "run$run.tool_listed" "$listed" ;;
+    tool_big) tool_run "run$run.tool_big" "$big" ;;
+    tool_start) tool_start "run$run.tool_start" ;;
     engine_listed) engine "run$run.listed_db" scan "$(win "$listed")" ;;
     engine_listed_opaque) engine "run$run.listed_opaque" scan "$(win "$listed")" "$opaque" ;;
     clam_big) clamscan_run "run$run.clam_big" "${big_limits[@]}" "$big" ;;
@@ -173,8 +217,8 @@ pinned "${clam[@]}" "$empty" >/dev/null
 echo "measuring ($rounds rounds) ..."
 note "machine.load_start=$(cut -d' ' -f1-3 /proc/loadavg)"
 for run in $(seq "$rounds"); do
-  for group in "opaque bare db" "clam_listed engine_listed engine_listed_opaque" "clam_big engine_big" \
-               "sig_db sig_opaque sig_bare sig_full clam_load"; do
+  for group in "opaque bare db" "clam_listed engine_listed engine_listed_opaque tool_listed" \
+               "clam_big engine_big tool_big" "sig_db sig_opaque sig_bare sig_full clam_load tool_start"; do
     # shellcheck disable=SC2086
     for kind in $(rotated "$run" $group); do step "$run" "$kind"; done
   done
@@ -183,6 +227,10 @@ for run in $(seq "$rounds"); do
 done
 echo "stop and peak with the full database ..."
 engine stop stop "$(win "$all")"
+for attempt in 1 2 3; do
+  tool_stop "tool_stop_walk$attempt" "$all" 1.0
+  tool_stop "tool_stop_read$attempt" "$big" 0.6
+done
 engine full_db scan "$(win "$all")" "$full"
 note "native.find_peak_kib=$( { /usr/bin/time -f %M taskset -c 0 bash -c listed_find >/dev/null; } 2>&1 )"
 note "tree.files=$(find "$all" -type f | wc -l)"

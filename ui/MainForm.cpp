@@ -3,7 +3,9 @@
 
 #include "platform/ErrorDisplay.h"
 #include "scan/ScanOptions.h"
+#include "scan/ScanPaths.h"
 #include "settings/Settings.h"
+#include "settings/StoredChoices.h"
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
 #include "ui/ProductTheme.h"
@@ -114,7 +116,21 @@ void TMainFrm::SettingsActionExecute()
 
 std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
 {
-    return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
+    if (!FScanPath)
+        return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
+    TScanOptions options;
+    AddScanPath(options, *FScanPath);
+    FScanPath.reset();
+    const TStoredChoices choices = ReadStoredChoices();
+    options.Archives = choices.ArchiveScan;
+    options.Heuristic = choices.HeuristicMode;
+    return std::make_unique<TScannerThread>(options);
+}
+
+void TMainFrm::ScanPath(const std::wstring& aPath)
+{
+    FScanPath = aPath;
+    StartScanningAction.Execute();
 }
 
 TResultsFrm* TMainFrm::ResultsWindow() const noexcept

@@ -21,6 +21,10 @@ public:
     bool Scanning() const noexcept { return FScannerThread != nullptr; }
     // The window with the findings of the last scan while it is open, otherwise nullptr.
     TResultsFrm* ResultsWindow() const noexcept;
+    // Starts a scan of exactly aPath, a file (read whatever its extension) or a folder, with the
+    // stored archive and heuristic choices and no memory or registry scan; later scans follow the
+    // settings again. Throws what CreateWorker throws.
+    void ScanPath(const std::wstring& aPath);
 
     HWND BannerControl = nullptr;
     HWND Label1 = nullptr;
@@ -51,8 +55,8 @@ public:
     TAction ExitAction;
 
 protected:
-    // The worker of a new scan, its options filled from the settings. Throws what
-    // TScannerThread(const TScanOptions&) throws.
+    // The worker of a new scan, its options filled from the settings, or for ScanPath's path.
+    // Throws what TScannerThread(const TScanOptions&) throws.
     virtual std::unique_ptr<TScannerThread> CreateWorker();
 
     bool CloseQuery() override { return FormCloseQuery(); }
@@ -89,6 +93,8 @@ private:
     void SetScanProgressTimer(bool aEnabled);
 
     std::unique_ptr<TScannerThread> FScannerThread;
+    // The path the next scan covers instead of the settings' choices, once.
+    std::optional<std::wstring> FScanPath;
     std::unique_ptr<TResultsFrm> results_;
     TTaskbarProgress taskbar_;
     std::wstring timeSeparator_;

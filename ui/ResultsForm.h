@@ -3,7 +3,7 @@
 
 #include "scan/Finding.h"
 #include "toolkit/ToolkitForm.h"
-#include "ui/ResultsReport.h"
+#include "scan/ResultsReport.h"
 
 #include <optional>
 #include <string>

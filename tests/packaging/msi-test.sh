@@ -14,10 +14,12 @@ wine64=/usr/lib/wine/wine64
 # msiexec and reg run as 64-bit programs (a 64-bit msiexec installs 32-bit packages too); the
 # edition's own programs need the 32-bit loader for the 32-bit edition.
 if [ "$arch" = x64 ]; then
+  verb=QuorvaneScan64 caption="Scan with Quorvane (64-bit)" other_verb=QuorvaneScan
   other=x86 name="Quorvane (64-bit)" other_name=Quorvane view=64 other_view=32
   folder="Program Files" other_folder="Program Files (x86)" dir_value=InstallDir64 other_dir_value=InstallDir
   program_wine=$wine64
 else
+  verb=QuorvaneScan caption="Scan with Quorvane" other_verb=QuorvaneScan64
   other=x64 name=Quorvane other_name="Quorvane (64-bit)" view=32 other_view=64
   folder="Program Files (x86)" other_folder="Program Files" dir_value=InstallDir other_dir_value=InstallDir64
   program_wine=wine
@@ -99,9 +101,36 @@ has_shortcut() { [ -n "$(shortcut "$1")" ]; }
 no_shortcut() { [ -z "$(shortcut "$1")" ]; }
 files_installed() {
   cmp -s "$1/Quorvane.exe" "$build/Quorvane.exe" && cmp -s "$1/quorvane-sigtool.exe" "$build/quorvane-sigtool.exe" &&
+    cmp -s "$1/quorvane-scan.exe" "$build/quorvane-scan.exe" &&
     cmp -s "$1/README.md" "$root/README.md" && [ -f "$1/signature.dat" ]
 }
 gone() { [ ! -e "$1" ]; }
+# The default value of HKLM\Software\Classes\CLASS\shell\VERB[\command] in a registry view.
+verb_value() {
+  "$wine64" reg query "HKLM\\Software\\Classes\\$1\\shell\\$2$3" /ve "/reg:$4" </dev/null 2>/dev/null |
+    tr -d '\r' | sed -n 's/^ *([^)]*) *REG_SZ *//p'
+}
+# Every verb of CLASS...: "CAPTION|COMMAND" for each class, in VIEW.
+verbs_of() {
+  local class
+  for class in '*' Directory Drive; do
+    echo "$(verb_value "$class" "$1" "" "$2")|$(verb_value "$class" "$1" '\command' "$2")"
+  done
+}
+verbs_expected() {
+  local class
+  for class in '*' Directory Drive; do echo "$1|\"$2\\Quorvane.exe\" -scan \"%1\""; done
+}
+no_verbs() { [ -z "$(verbs_of "$1" "$2" | tr -d '|\n')" ]; }
+# A top-level window named NAME on the prefix's display within 60 s.
+window_shows() {
+  local i
+  for i in $(seq 1 120); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\"" && return 0
+    sleep 0.5
+  done
+  return 1
+}
 equals() { [ "$1" = "$2" ]; }
 exit_ok() { [ "$last_status" -eq 0 ]; }
 exit_failed() { [ "$last_status" -ne 0 ]; }
@@ -130,6 +159,15 @@ product=$(arp_values "$name" UninstallString $view | grep -o '{[0-9A-F-]*}' || t
 check "entry icon is the program's icon" cmp -s "$drive_c/windows/Installer/$product/Quorvane.ico" "$root/app/Quorvane.ico"
 check "the folder is remembered in HKLM ($dir_value)" equals "$(reg_value $dir_value $view)" "$windows_home\\"
 
+# --- Explorer's verb on files, folders and drives. On Windows these keys are shared by both views;
+# the check is in the edition's own view, and the other view's reading is recorded.
+check "the verb $verb on *, Directory and Drive in /reg:$view" \
+  equals "$(verbs_of "$verb" $view)" "$(verbs_expected "$caption" "$windows_home")"
+for reg_view in 64 32; do
+  echo "# Wine's reading of the verbs with /reg:$reg_view:"
+  verbs_of "$verb" $reg_view | sed 's/^/#   /'
+done
+
 # --- The installed programs run.
 if [ "$can_run" = yes ]; then
   mkdir -p "$drive_c/scratch"
@@ -144,8 +182,27 @@ if [ "$can_run" = yes ]; then
   info=$(timeout 60 "$program_wine" "$windows_home\\quorvane-sigtool.exe" info "$windows_home\\signature.dat" </dev/null 2>&1) || status=$?
   check "installed quorvane-sigtool info exits with 0" equals "$status" 0
   check "installed signature.dat reports valid" grep -q 'Result: valid' <<<"$info"
+  status=0
+  tool_out=$(timeout 60 "$program_wine" "$windows_home\\quorvane-scan.exe" "C:\\scratch\\payload.dat" </dev/null 2>&1) ||
+    status=$?
+  check "installed quorvane-scan exits with 0 on a clean file" equals "$status" 0
+  check "installed quorvane-scan prints the file's line" grep -qF 'C:\scratch\payload.dat: OK' <<<"$tool_out"
+  # The verb's command from the registry, %1 replaced by a folder in Explorer's form, run from a
+  # batch file by cmd.exe, which starts it with CreateProcess (Wine's ShellExecuteEx does not run
+  # these verbs).
+  command=$(verb_value Directory "$verb" '\command' $view)
+  command=${command//%1/C:\\scratch\\}
+  echo "# starting the verb's command: $command"
+  printf '%s\r\n' "@$command" >"$work/verb.bat"
+  "$wine64" cmd /c 'C:\packaging\verb.bat' </dev/null >/dev/null 2>&1 &
+  verb_pid=$!
+  check "the verb's command opens the window" window_shows "Quorvane ver 1.2"
+  check "the verb's command scans to its completion message" window_shows "Quorvane"
+  kill "$verb_pid" 2>/dev/null || true
+  "$wine64" taskkill /f /im Quorvane.exe </dev/null >/dev/null 2>&1 || true
+  wait "$verb_pid" 2>/dev/null || true
 else
-  echo "# skipped: running the installed 32-bit programs (this machine cannot run 32-bit programs)"
+  echo "# skipped: running the installed 32-bit programs and the verb's command (this machine cannot run 32-bit programs)"
 fi
 
 # --- The other edition side by side, then removed: neither touches the other.
@@ -160,6 +217,8 @@ check "the other edition uninstalls" exit_ok
 check "the other edition's folder is gone" gone "$other_home"
 check "the other edition's shortcut is gone" no_shortcut "$other_name"
 check "the other edition's folder value is gone" equals "$(reg_value $other_dir_value $other_view)" ""
+check "the other edition's verb is gone" no_verbs "$other_verb" $other_view
+check "this edition's verb stays" equals "$(verbs_of "$verb" $view)" "$(verbs_expected "$caption" "$windows_home")"
 check "this edition's files stay" files_installed "$home"
 check "this edition's entry stays" equals "$(arp_count "$name" $view)" 1
 check "this edition's shortcut stays" has_shortcut "$name"
@@ -191,6 +250,7 @@ check "the program folder is gone" gone "$home"
 check "the shortcut is gone" no_shortcut "$name"
 check "the entry is gone" equals "$(arp_count "$name" $view)" 0
 check "the folder value is gone" equals "$(reg_value $dir_value $view)" ""
+check "the verbs are gone from both views" eval 'no_verbs "$verb" 64 && no_verbs "$verb" 32'
 check "the settings in HKCU stay" hkcu_setting
 
 # --- A folder of the administrator's choice, kept by an upgrade and emptied by the uninstall.

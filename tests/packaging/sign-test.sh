@@ -27,7 +27,7 @@ PFX_PASSWORD=$password openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/
 pfx_base64=$(base64 -w0 "$work/cert.pfx")
 
 mkdir -p "$work/bin" "$work/tmp"
-cp "$build/Quorvane.exe" "$build/quorvane-sigtool.exe" "$work/bin/"
+cp "$build/Quorvane.exe" "$build/quorvane-sigtool.exe" "$build/quorvane-scan.exe" "$work/bin/"
 head -c 1048576 /dev/urandom >"$work/signature.dat"
 
 # --- No certificate: nothing is signed, and it says so.
@@ -39,12 +39,14 @@ check "without a certificate the file is unchanged" cmp -s "$unsigned" "$build/Q
 
 # --- Signing as the release does: the programs first, then the MSI built from them.
 signing_env=(env TMPDIR="$work/tmp" QV_SIGN_PFX_BASE64="$pfx_base64" QV_SIGN_PFX_PASSWORD="$password")
-check "sign.sh signs the programs" succeeds "${signing_env[@]}" "$sign" "$work/bin/Quorvane.exe" "$work/bin/quorvane-sigtool.exe"
+check "sign.sh signs the programs" succeeds "${signing_env[@]}" "$sign" "$work/bin/Quorvane.exe" "$work/bin/quorvane-sigtool.exe" \
+  "$work/bin/quorvane-scan.exe"
 "$root/packaging/build-msi.sh" "$arch" 1.0 "$work/bin" "$work/Quorvane.msi" "$work/signature.dat"
 check "sign.sh signs the MSI" succeeds "${signing_env[@]}" "$sign" "$work/Quorvane.msi"
 check "the key file is gone after signing" empty_folder "$work/tmp"
 check "verify accepts the signed program" succeeds verify "$work/bin/Quorvane.exe"
 check "verify accepts the signed tool" succeeds verify "$work/bin/quorvane-sigtool.exe"
+check "verify accepts the signed scanner" succeeds verify "$work/bin/quorvane-scan.exe"
 check "verify accepts the signed MSI" succeeds verify "$work/Quorvane.msi"
 check "verify refuses the unsigned program" fails verify "$unsigned"
 

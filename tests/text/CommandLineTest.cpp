@@ -74,3 +74,21 @@ TEST(FindSwitchValue, FindsTheFirstSigSwitchAndItsValue)
         EXPECT_EQ(value, test.value) << test.line;
     }
 }
+
+TEST(FindSwitchValue, TakesExplorersQuotedPathsForScan)
+{
+    const struct {
+        std::wstring line;
+        std::wstring value;
+    } cases[] = {
+        {L"\"C:\\Program Files\\Quorvane\\Quorvane.exe\" -scan \"C:\\\"", L"C:\\"},
+        {L"q.exe -scan \"C:\\Users\\me\\New folder\\\"", L"C:\\Users\\me\\New folder\\"},
+        {L"q.exe -scan \"C:\\Users\\me\\Downloads\\setup (1).exe\"", L"C:\\Users\\me\\Downloads\\setup (1).exe"},
+        {L"q.exe /SCAN:\"D:\\\"", L"D:\\"},
+    };
+    for (const auto& test : cases) {
+        std::wstring value;
+        EXPECT_TRUE(FindSwitchValue(SplitCommandLine(test.line), L"scan", value)) << test.line;
+        EXPECT_EQ(value, test.value) << test.line;
+    }
+}

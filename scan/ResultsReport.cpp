@@ -1,5 +1,5 @@
 // The rows of the results window as orders, clipboard text and CSV bytes.
-#include "ui/ResultsReport.h"
+#include "scan/ResultsReport.h"
 
 #include "platform/TextCompare.h"
 #include "platform/Utf8.h"

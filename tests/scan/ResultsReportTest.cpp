@@ -1,5 +1,5 @@
 // The results' pure rules: the kinds' texts, the first order, sorting, the clipboard's text and the CSV bytes.
-#include "ui/ResultsReport.h"
+#include "scan/ResultsReport.h"
 #include "platform/TextCompare.h"
 
 #include <gtest/gtest.h>
