@@ -107,7 +107,7 @@ TEST(SigToolTest, ManyShortBodySignaturesBuildIntoADatabaseTheProgramLoads)
         text += line;
     }
     const std::wstring ndb = WriteText(folder, L"short.ndb", text);
-    const std::wstring out = folder.Str() + L"\out.dat";
+    const std::wstring out = folder.Str() + L"\\out.dat";
     const ToolRun built = Tool({L"build", out, ndb});
     ASSERT_EQ(built.ExitCode, kSigToolOk) << built.Err;
     const TSignature signature(out);
