@@ -1,7 +1,6 @@
 #include "detect/Database.h"
 
 #include "detect/PayloadFormat.h"
-#include "detect/PayloadReader.h"
 
 namespace detect {
 
@@ -15,10 +14,6 @@ CompiledMemory Database::Memory() const {
 
 bool HasHeader(const std::uint8_t* aPayload, std::size_t aLength) {
     return aLength >= sizeof format::Magic && std::memcmp(aPayload, format::Magic, sizeof format::Magic) == 0;
-}
-
-std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength) {
-    return PayloadReader(aPayload, aLength).Read();
 }
 
 } // namespace detect

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "detect/BodySet.h"
-#include "detect/DatabaseBuilder.h"
 #include "detect/HashIndex.h"
+#include "detect/SignatureCounts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,9 +46,5 @@ private:
 
 // Whether the payload starts with this format's header (else it is an opaque payload).
 bool HasHeader(const std::uint8_t* aPayload, std::size_t aLength);
-
-// Reads, validates and compiles a payload. Throws UnsupportedVersionError for a newer
-// format and DatabaseError for anything malformed; aPayload must outlive the result.
-std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength);
 
 } // namespace detect

@@ -21,7 +21,7 @@ ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aL
     if (parsed.Problem.Status != ParseStatus::Ok) return parsed;
     if (auto* hash = std::get_if<HashSignature>(&parsed.Signature)) {
         auto& entries = hash->Algorithm == HashAlgorithm::Md5 ? mMd5 : mSha256;
-        entries.push_back({*hash, entries.size()});
+        entries.push_back({*hash, mMd5.size() + mSha256.size()}); // order among all hash lines
         mNamesLength += 1 + hash->Name.size();
     } else {
         mBodies.push_back(parsed.Canonical);
@@ -63,9 +63,26 @@ std::uint64_t DatabaseBuilder::ContentLength() const {
            mSha256.size() * format::RecordLength(32) + mBodyLength + mNamesLength;
 }
 
+// Names are written in database order, so a record's name offset tells its line's place among
+// all hash lines: the matcher reports hash findings in that order.
+std::vector<std::uint32_t> DatabaseBuilder::WriteNames(std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt) const {
+    std::vector<const HashSignature*> inOrder(mMd5.size() + mSha256.size());
+    for (const auto* entries : {&mMd5, &mSha256})
+        for (const HashEntry& entry : *entries) inOrder[entry.Order] = &entry.Signature;
+    std::vector<std::uint32_t> offsets(inOrder.size());
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < inOrder.size(); ++i) {
+        const std::string& name = inOrder[i]->Name;
+        offsets[i] = static_cast<std::uint32_t>(at);
+        aPayload[aNamesAt + at] = static_cast<std::uint8_t>(name.size());
+        std::memcpy(&aPayload[aNamesAt + at + 1], name.data(), name.size());
+        at += 1 + name.size();
+    }
+    return offsets;
+}
+
 void DatabaseBuilder::WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut,
-                                  std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt,
-                                  std::uint64_t& aNamesWritten) const {
+                                  const std::vector<std::uint32_t>& aNameOffsets) const {
     std::sort(aEntries.begin(), aEntries.end(), [](const HashEntry& a, const HashEntry& b) {
         const std::uint64_t sa = SizeKey(a.Signature), sb = SizeKey(b.Signature);
         if (sa != sb) return sa < sb;
@@ -75,14 +92,10 @@ void DatabaseBuilder::WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*
     for (const HashEntry& entry : aEntries) {
         const HashSignature& s = entry.Signature;
         const std::size_t digest = DigestLength(s.Algorithm);
-        const std::size_t nameAt = aNamesAt + static_cast<std::size_t>(aNamesWritten);
         std::memcpy(aOut, s.Digest.data(), digest);
         format::Write64(aOut + digest, SizeKey(s));
-        format::Write32(aOut + digest + 8, static_cast<std::uint32_t>(aNamesWritten));
+        format::Write32(aOut + digest + 8, aNameOffsets[entry.Order]);
         aOut += format::RecordLength(digest);
-        aPayload[nameAt] = static_cast<std::uint8_t>(s.Name.size());
-        std::memcpy(&aPayload[nameAt + 1], s.Name.data(), s.Name.size());
-        aNamesWritten += 1 + s.Name.size();
     }
 }
 
@@ -101,9 +114,9 @@ std::vector<std::uint8_t> DatabaseBuilder::Build() const {
     format::Write64(header + format::NamesLengthAt, mNamesLength);
     const std::size_t namesAt = static_cast<std::size_t>(content - mNamesLength);
     std::uint8_t* out = payload.data() + format::HeaderLength;
-    std::uint64_t namesWritten = 0;
-    WriteHashes(mMd5, out, payload, namesAt, namesWritten);
-    WriteHashes(mSha256, out, payload, namesAt, namesWritten);
+    const std::vector<std::uint32_t> nameOffsets = WriteNames(payload, namesAt);
+    WriteHashes(mMd5, out, nameOffsets);
+    WriteHashes(mSha256, out, nameOffsets);
     for (const std::string& body : mBodies) {
         format::Write32(out, static_cast<std::uint32_t>(body.size()));
         std::memcpy(out + 4, body.data(), body.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detect/SignatureCounts.h"
 #include "detect/SignatureParser.h"
 
 #include <cstdint>
@@ -9,13 +10,6 @@
 #include <vector>
 
 namespace detect {
-
-struct SignatureCounts {
-    std::uint64_t Md5 = 0;
-    std::uint64_t Sha256 = 0;
-    std::uint64_t Body = 0;
-    std::uint64_t Total() const { return Md5 + Sha256 + Body; }
-};
 
 struct LineProblem {
     std::size_t Line = 0; // 1-based
@@ -47,10 +41,11 @@ public:
 private:
     struct HashEntry {
         HashSignature Signature;
-        std::uint64_t Order;
+        std::uint64_t Order; // among all hash lines
     };
-    void WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut, std::vector<std::uint8_t>& aPayload,
-                     std::size_t aNamesAt, std::uint64_t& aNamesWritten) const;
+    std::vector<std::uint32_t> WriteNames(std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt) const;
+    void WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut,
+                     const std::vector<std::uint32_t>& aNameOffsets) const;
 
     std::vector<HashEntry> mMd5;
     std::vector<HashEntry> mSha256;

@@ -7,5 +7,7 @@
 #include "detect/Finding.h"
 #include "detect/Hash.h"
 #include "detect/Match.h"
+#include "detect/MemoryBudget.h"
 #include "detect/ObjectScan.h"
+#include "detect/PayloadReader.h"
 #include "detect/SignatureParser.h"

@@ -1,6 +1,7 @@
 #include "detect/ObjectScan.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace detect {
 namespace {
@@ -181,6 +182,7 @@ void ObjectScan::CollectBodies(bool aComplete) {
 }
 
 void ObjectScan::CollectHashes() {
+    const std::size_t first = mMatches.size();
     for (HashAlgorithm algorithm : {HashAlgorithm::Md5, HashAlgorithm::Sha256}) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         if (!hasher) continue;
@@ -188,6 +190,9 @@ void ObjectScan::CollectHashes() {
         hasher->Final(digest);
         mDatabase.Hashes(algorithm).Find(mTotal, digest, mMatches);
     }
+    // The writer stores hash names in database order: their place in the payload is the lines' order.
+    std::stable_sort(mMatches.begin() + static_cast<std::ptrdiff_t>(first), mMatches.end(),
+                     [](const Match& a, const Match& b) { return std::less<const char*>()(a.Name.data(), b.Name.data()); });
 }
 
 const std::vector<Match>& ObjectScan::End(bool aComplete) {

@@ -1,4 +1,5 @@
 #include "detect/PatternParser.h"
+#include "detect/TextNumbers.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,12 +7,7 @@
 namespace detect {
 namespace {
 
-int HexValue(char aChar) {
-    if (aChar >= '0' && aChar <= '9') return aChar - '0';
-    if (aChar >= 'a' && aChar <= 'f') return aChar - 'a' + 10;
-    if (aChar >= 'A' && aChar <= 'F') return aChar - 'A' + 10;
-    return -1;
-}
+constexpr std::uint64_t MaxGapNumber = 999999999; // a gap bound has at most nine digits
 
 // A token of the hex text: an element, or an unbounded gap of at least UnboundedMin bytes.
 struct Token {
@@ -59,7 +55,7 @@ private:
     bool Byte(PatternElement& aElement) {
         if (mPos + 1 >= mText.size()) return Fail(ParseStatus::SyntaxError, "odd number of hex digits");
         const char high = mText[mPos], low = mText[mPos + 1];
-        const int h = HexValue(high), l = HexValue(low);
+        const int h = HexDigitValue(high), l = HexDigitValue(low);
         if ((h < 0 && high != '?') || (l < 0 && low != '?'))
             return Fail(ParseStatus::SyntaxError, "invalid character in hex signature");
         mPos += 2;
@@ -69,14 +65,10 @@ private:
         return true;
     }
 
-    std::optional<std::uint32_t> Number(std::string_view aDigits) {
-        if (aDigits.empty() || aDigits.size() > 9) return std::nullopt;
-        std::uint32_t value = 0;
-        for (char c : aDigits) {
-            if (c < '0' || c > '9') return std::nullopt;
-            value = value * 10 + static_cast<std::uint32_t>(c - '0');
-        }
-        return value;
+    static std::optional<std::uint32_t> Number(std::string_view aDigits) {
+        const auto value = ParseDecimal(aDigits, MaxGapNumber);
+        if (!value) return std::nullopt;
+        return static_cast<std::uint32_t>(*value);
     }
 
     bool Braces(Token& aToken) {
@@ -134,12 +126,12 @@ private:
         bool hex = !aChoice.empty(), wild = false;
         for (char c : aChoice) {
             wild = wild || c == '?';
-            hex = hex && (HexValue(c) >= 0 || c == '?');
+            hex = hex && (HexDigitValue(c) >= 0 || c == '?');
         }
         if (!hex || aChoice.size() % 2 != 0) return Fail(ParseStatus::SyntaxError, "invalid alternative");
         if (wild) return Fail(ParseStatus::Unsupported, "wildcards inside alternatives are not supported");
         if (aChoice.size() > 2) return Fail(ParseStatus::Unsupported, "multi-byte alternatives are not supported");
-        const auto b = static_cast<std::uint8_t>(HexValue(aChoice[0]) * 16 + HexValue(aChoice[1]));
+        const auto b = static_cast<std::uint8_t>(HexDigitValue(aChoice[0]) * 16 + HexDigitValue(aChoice[1]));
         aSet.Members[b >> 6] |= std::uint64_t{1} << (b & 63);
         return true;
     }

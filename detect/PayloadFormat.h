@@ -12,6 +12,10 @@ inline constexpr std::uint32_t Version = 1;
 inline constexpr std::size_t HeaderLength = 64;
 inline constexpr std::size_t MinPayloadLength = 16777200; // the writer pads to this
 inline constexpr std::size_t MaxPayloadLength = 50331632;
+// A database file is its payload followed by the payload's 16-byte MD5.
+inline constexpr std::size_t TrailerLength = 16;
+inline constexpr std::size_t MinFileLength = MinPayloadLength + TrailerLength;
+inline constexpr std::size_t MaxFileLength = MaxPayloadLength + TrailerLength;
 inline constexpr std::uint64_t AnySize = ~std::uint64_t{0};
 
 // Header fields: byte offsets.

@@ -1,19 +1,13 @@
 #include "detect/PayloadReader.h"
 
 #include "detect/Error.h"
+#include "detect/MemoryBudget.h"
 #include "detect/PayloadFormat.h"
 #include "detect/SignatureParser.h"
 
 #include <algorithm>
 
 namespace detect {
-namespace {
-
-// Compiled body signatures may take at most this multiple of the payload's size.
-constexpr std::size_t MemoryFactor = 16;
-
-} // namespace
-
 PayloadReader::PayloadReader(const std::uint8_t* aPayload, std::size_t aLength)
     : mPayload(aPayload), mLength(aLength) {}
 
@@ -108,12 +102,15 @@ void PayloadReader::ReadBodies(Database& aDatabase) {
         }
         const auto& body = std::get<BodySignature>(parsed.Signature);
         aDatabase.mBodies.Add(body, line.substr(0, body.Name.size()), first + i);
-        if (aDatabase.mBodies.EstimatedBytes() > MemoryFactor * mLength)
-            throw DatabaseError("body signatures need more than " + std::to_string(MemoryFactor) +
-                                " times the payload's size in memory");
+        if (aDatabase.mBodies.EstimatedBytes() > CompiledMemoryBudget(mLength))
+            throw DatabaseError(CompiledMemoryBudgetText());
     }
     if (at != end) throw DatabaseError("body section longer than its records");
     aDatabase.mBodies.Finish();
+}
+
+std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength) {
+    return PayloadReader(aPayload, aLength).Read();
 }
 
 } // namespace detect

@@ -28,4 +28,9 @@ private:
     std::vector<bool> mNameStarts;
 };
 
+// Reads, validates and compiles a payload. Throws UnsupportedVersionError for a newer
+// format and DatabaseError for anything malformed, including a database beyond
+// CompiledMemoryBudget; aPayload must outlive the result.
+std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength);
+
 } // namespace detect

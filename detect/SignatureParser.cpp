@@ -1,6 +1,7 @@
 #include "detect/SignatureParser.h"
 
 #include "detect/PatternParser.h"
+#include "detect/TextNumbers.h"
 
 #include <vector>
 
@@ -19,18 +20,6 @@ std::vector<std::string_view> Split(std::string_view aLine) {
     }
 }
 
-std::optional<std::uint64_t> Decimal(std::string_view aText, std::uint64_t aLimit) {
-    if (aText.empty() || aText.size() > 20) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : aText) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (aLimit - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 bool AllDigits(std::string_view aText) {
     for (char c : aText)
         if (c < '0' || c > '9') return false;
@@ -46,18 +35,11 @@ bool ValidLevels(const std::vector<std::string_view>& aFields, std::size_t aFirs
     return aFields.size() <= aFirst + 1 || AllDigits(aFields[aFirst + 1]);
 }
 
-int Nibble(char aChar) {
-    if (aChar >= '0' && aChar <= '9') return aChar - '0';
-    if (aChar >= 'a' && aChar <= 'f') return aChar - 'a' + 10;
-    if (aChar >= 'A' && aChar <= 'F') return aChar - 'A' + 10;
-    return -1;
-}
-
 bool ParseDigest(std::string_view aHex, HashSignature& aSignature) {
     const std::size_t length = DigestLength(aSignature.Algorithm);
     if (aHex.size() != length * 2) return false;
     for (std::size_t i = 0; i < length; ++i) {
-        const int high = Nibble(aHex[i * 2]), low = Nibble(aHex[i * 2 + 1]);
+        const int high = HexDigitValue(aHex[i * 2]), low = HexDigitValue(aHex[i * 2 + 1]);
         if (high < 0 || low < 0) return false;
         aSignature.Digest[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
@@ -81,7 +63,7 @@ ParsedLine ParseHash(HashAlgorithm aAlgorithm, std::string_view aLine) {
     }
     if (fields[1] == "*") {
         signature.AnySize = true;
-    } else if (const auto size = Decimal(fields[1], MaxSize)) {
+    } else if (const auto size = ParseDecimal(fields[1], MaxSize)) {
         signature.Size = *size;
     } else {
         result.Problem = Refuse(ParseStatus::SyntaxError, "size must be a decimal number or *");
@@ -110,7 +92,7 @@ ParseProblem ParseOffset(std::string_view aText, Offset& aOffset) {
     std::string_view base = aText;
     const std::size_t comma = aText.find(',');
     if (comma != std::string_view::npos) {
-        const auto shift = Decimal(aText.substr(comma + 1), ~std::uint64_t{0} >> 2);
+        const auto shift = ParseDecimal(aText.substr(comma + 1), ~std::uint64_t{0} >> 2);
         if (!shift) return Refuse(ParseStatus::SyntaxError, "invalid offset");
         aOffset.Shift = *shift;
         base = aText.substr(0, comma);
@@ -120,7 +102,7 @@ ParseProblem ParseOffset(std::string_view aText, Offset& aOffset) {
         aOffset.Kind = OffsetKind::Eof;
         base.remove_prefix(4);
     }
-    const auto value = Decimal(base, ~std::uint64_t{0} >> 2);
+    const auto value = ParseDecimal(base, ~std::uint64_t{0} >> 2);
     if (!value) return Refuse(ParseStatus::SyntaxError, "invalid offset");
     aOffset.Value = *value;
     return {};
@@ -138,7 +120,7 @@ ParsedLine ParseBody(std::string_view aLine) {
         result.Problem = Refuse(ParseStatus::SyntaxError, "invalid signature name");
         return result;
     }
-    const auto target = Decimal(fields[1], 1000000);
+    const auto target = ParseDecimal(fields[1], 1000000);
     if (!target) {
         result.Problem = Refuse(ParseStatus::SyntaxError, "invalid target type");
         return result;

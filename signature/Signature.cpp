@@ -3,6 +3,7 @@
 
 #include "platform/ProcessCommandLine.h"
 #include "detect/Error.h"
+#include "detect/PayloadReader.h"
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileExistence.h"

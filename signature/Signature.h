@@ -2,6 +2,7 @@
 #pragma once
 
 #include "detect/Database.h"
+#include "detect/PayloadFormat.h"
 #include "platform/File.h"
 
 #include <cstdint>
@@ -12,8 +13,8 @@
 class TSignature {
 public:
     // Accepted total size of a signature file, both bounds inclusive.
-    static constexpr std::int64_t kMinFileSize = 16777216;
-    static constexpr std::int64_t kMaxFileSize = 50331648;
+    static constexpr std::int64_t kMinFileSize = static_cast<std::int64_t>(detect::format::MinFileLength);
+    static constexpr std::int64_t kMaxFileSize = static_cast<std::int64_t>(detect::format::MaxFileLength);
 
     // Create: loads and verifies signature.dat in the executable's folder and keeps it open,
     // shared with readers only (two scans may hold it; writers and stamping are refused); a payload with the database header is compiled too. Throws AppError

@@ -3,6 +3,7 @@
 
 #include "detect/DatabaseBuilder.h"
 #include "detect/Error.h"
+#include "detect/PayloadReader.h"
 #include "platform/Error.h"
 #include "platform/Md5.h"
 #include "platform/Utf8.h"
@@ -98,8 +99,13 @@ int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostrea
     std::vector<std::uint8_t> payload;
     try {
         payload = builder.Build();
+        // The program's own reader, with its memory budget, must accept what is written.
+        detect::LoadDatabase(payload.data(), payload.size());
     } catch (const detect::DatabaseTooLargeError& error) {
         aErr << error.what() << "; nothing written\n";
+        return kSigToolInvalidInput;
+    } catch (const detect::DatabaseError& error) {
+        aErr << "the program would refuse this database: " << error.what() << "; nothing written\n";
         return kSigToolInvalidInput;
     }
     WriteStamped(aOptions.Output, payload);

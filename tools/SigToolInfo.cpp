@@ -4,6 +4,7 @@
 #include "detect/Database.h"
 #include "detect/DatabaseBuilder.h"
 #include "detect/Error.h"
+#include "detect/PayloadReader.h"
 #include "platform/File.h"
 #include "platform/Md5.h"
 #include "platform/Utf8.h"

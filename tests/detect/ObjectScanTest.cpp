@@ -161,7 +161,13 @@ TEST(ObjectScan, ComputesHashesOnlyForNamedSizes) {
           {SignatureFileKind::Md5, md5 + ":" + size + ":A"},
           {SignatureFileKind::Sha256, sha + ":*:C"},
           {SignatureFileKind::Body, "D:0:*:636f6e74"}},
-         data.size(), 2, {{"D", 14}, {"A", 17}, {"B", 17}, {"C", 17}}},
+         data.size(), 2, {{"D", 14}, {"B", 17}, {"A", 17}, {"C", 17}}},
+        // Hash findings follow database order, whatever the size or the algorithm.
+        {{{SignatureFileKind::Sha256, sha + ":" + size + ":S"},
+          {SignatureFileKind::Md5, md5 + ":*:M"},
+          {SignatureFileKind::Sha256, sha + ":*:T"},
+          {SignatureFileKind::Md5, md5 + ":" + size + ":N"}},
+         data.size(), 2, {{"S", 17}, {"M", 17}, {"T", 17}, {"N", 17}}},
     };
     for (const auto& c : cases) {
         const auto payload = PayloadOf(c.Lines);

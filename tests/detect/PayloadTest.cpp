@@ -134,6 +134,20 @@ TEST(Payload, BoundsCompiledMemoryByThePayloadSize) {
               "Invalid signature database: body signatures need more than 16 times the payload's size in memory");
 }
 
+// 200,000 short body signatures fit the compiled-memory budget of the padded payload.
+TEST(Payload, TwoHundredThousandShortBodySignaturesFitTheBudget) {
+    DatabaseBuilder builder;
+    std::string text;
+    for (int i = 0; i < 200000; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "S%d:0:*:%08x\n", i, static_cast<unsigned>(i) * 2654435761u);
+        text += line;
+    }
+    ASSERT_EQ(builder.AddText(SignatureFileKind::Body, text).Added, 200000u);
+    const std::vector<std::uint8_t> payload = builder.Build();
+    EXPECT_EQ(LoadError(payload), "loaded");
+}
+
 TEST(Payload, FitsAMillionHashSignaturesWithTwentyCharacterNames) {
     DatabaseBuilder builder;
     for (int i = 0; i < 1000; ++i) {

@@ -2,12 +2,14 @@
 #include "tools/SigTool.h"
 
 #include "platform/File.h"
+#include "signature/Signature.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/MessageBoxProbe.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,6 +93,26 @@ TEST(SigToolTest, SkipUnsupportedSkipsOnlyUnsupportedFeatures)
     EXPECT_NE(skipped.Out.find("Unsupported lines skipped: 1"), std::string::npos) << skipped.Out;
     const std::wstring broken = WriteText(folder, L"y.ndb", "Good:0:*:414243\nBroken:0:*:41\n");
     EXPECT_EQ(Tool({L"build", L"--skip-unsupported", out, broken}).ExitCode, kSigToolInvalidInput);
+}
+
+// Build loads what it writes with the program's reader and budget: what it reports as
+// written, the program loads.
+TEST(SigToolTest, ManyShortBodySignaturesBuildIntoADatabaseTheProgramLoads)
+{
+    TempFolder folder;
+    std::string text;
+    for (unsigned i = 0; i < 200000; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "S%u:0:*:%08x\n", i, i * 2654435761u);
+        text += line;
+    }
+    const std::wstring ndb = WriteText(folder, L"short.ndb", text);
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    const ToolRun built = Tool({L"build", out, ndb});
+    ASSERT_EQ(built.ExitCode, kSigToolOk) << built.Err;
+    const TSignature signature(out);
+    ASSERT_NE(signature.Database(), nullptr);
+    EXPECT_EQ(signature.Database()->Counts().Body, 200000u);
 }
 
 TEST(SigToolTest, EmptyInputUnknownKindsAndUsage)

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+namespace detect {
+
+// How many signatures of each kind a database holds.
+struct SignatureCounts {
+    std::uint64_t Md5 = 0;
+    std::uint64_t Sha256 = 0;
+    std::uint64_t Body = 0;
+    std::uint64_t Total() const { return Md5 + Sha256 + Body; }
+};
+
+} // namespace detect
