@@ -90,12 +90,17 @@ void ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
     const CompiledBody& body = mBodies.Signatures()[user.Body];
     if (body.Target == TargetType::MzFile && mTotal >= 2 && !IsMz()) return;
     const CompiledPart& part = body.Parts[user.Part];
+    // A part starts after the previous part ends, so its anchor ends after the previous
+    // anchor: until that anchor has been found, this one cannot belong to a match.
+    if (user.Part > progress.Seen && part.AnchorEnd > part.AnchorBegin) return;
     if (user.Part == 0) {
         const std::uint64_t anchorStart = aEnd - (part.AnchorEnd - part.AnchorBegin);
         const auto window = StartWindow(body, mDeclared);
         if (!window || anchorStart < window->Low + part.MinPrefix) return;
         if (anchorStart - part.MaxPrefix > window->High && anchorStart >= part.MaxPrefix) return;
     }
+    Progress& seen = Touch(user.Body);
+    seen.Seen = std::max(seen.Seen, user.Part + 1);
     mCandidates.push_back({aEnd + part.MaxSuffix, aEnd, aUser});
     std::push_heap(mCandidates.begin(), mCandidates.end(), LaterReady<Candidate, Candidate>);
 }

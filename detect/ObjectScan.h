@@ -43,6 +43,7 @@ private:
     };
     struct Progress {
         std::uint32_t Part = 0;
+        std::uint32_t Seen = 0; // parts whose predecessor's anchor has been found
         bool Done = false;
         bool Touched = false;
         std::uint64_t Threshold = 0; // least start of Part
