@@ -12,6 +12,7 @@ import sys
 LAYERS = {
     "text": [],
     "detect": [],
+    "vault": [],
     "platform": ["text"],
     "toolkit": ["platform", "text"],
     "settings": ["platform", "text"],
@@ -24,7 +25,7 @@ LAYERS["tools"] = LAYERS["app"]
 LAYERS["tests/support"] = LAYERS["ui"]
 LAYERS["bench"] = ["app"] + LAYERS["app"] + ["tests/support"]
 # The native build of the detection core: its fuzz targets and host-side helpers.
-LAYERS["fuzz"] = ["detect", "tests/detect", "native"]
+LAYERS["fuzz"] = ["detect", "vault", "tests/detect", "native"]
 LAYERS["native"] = ["detect", "tests/detect"]
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".rc", ".in"}
