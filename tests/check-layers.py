@@ -18,8 +18,9 @@ LAYERS = {
     "settings": ["platform", "text"],
     "signature": ["detect", "platform", "text"],
     "scan": ["settings", "signature", "detect", "platform", "text"],
+    "quarantine": ["vault", "platform", "text"],
 }
-LAYERS["ui"] = ["scan", "settings", "signature", "toolkit", "detect", "platform", "text"]
+LAYERS["ui"] = ["scan", "quarantine", "vault", "settings", "signature", "toolkit", "detect", "platform", "text"]
 LAYERS["app"] = ["ui"] + LAYERS["ui"]
 LAYERS["tools"] = LAYERS["app"]
 LAYERS["tests/support"] = LAYERS["ui"]
