@@ -1,5 +1,6 @@
 // Program entry: the signature-preparation mode or the windowed application.
 #include "app/DllSearch.h"
+#include "quarantine/Quarantine.h"
 #include "signature/Signature.h"
 #include "toolkit/ToolkitStartup.h"
 #include "ui/Application.h"
@@ -13,5 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     int exitCode = 0;
     if (TSignature::PrepareSignatureFile(exitCode))
         return exitCode;
+    // A quarantine cut short here (crash, power cut) leaves a temporary item; its original is intact.
+    quarantine::RemoveTemporaryItems();
     return RunMainWindow();
 }

@@ -218,13 +218,19 @@ Outcome Failure(const AppError& aError)
 
 } // namespace
 
-std::wstring StoreFolder()
+std::wstring StorePath()
 {
     PWSTR base = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &base)))
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &base)))
         throw AppError(L"Cannot find the local application data folder");
     std::wstring folder = std::wstring(base) + L"\\Talbrinn\\Quorvane\\Quarantine";
     CoTaskMemFree(base);
+    return folder;
+}
+
+std::wstring StoreFolder()
+{
+    std::wstring folder = StorePath();
     const int result = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)
         ThrowWin32Error(static_cast<DWORD>(result), L"Cannot create the quarantine folder: ");
@@ -282,7 +288,7 @@ Outcome DeleteFinding(const std::wstring& aPath)
 void RemoveTemporaryItems(const std::wstring& aStore)
 {
     try {
-        const std::wstring store = Store(aStore);
+        const std::wstring store = aStore.empty() ? StorePath() : aStore;
         WIN32_FIND_DATAW found;
         HANDLE find = FindFirstFileW(Extended(store + L"\\*" + kTemporarySuffix).c_str(), &found);
         if (find == INVALID_HANDLE_VALUE)
@@ -301,7 +307,7 @@ void RemoveTemporaryItems(const std::wstring& aStore)
 std::vector<Item> ListItems(const std::wstring& aStore)
 {
     std::vector<Item> items;
-    const std::wstring store = Store(aStore);
+    const std::wstring store = aStore.empty() ? StorePath() : aStore;
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW(Extended(store + L"\\{*}").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)

@@ -27,6 +27,10 @@ struct Outcome {
 enum class Step { Opened, Written, Flushed, Verified, Renamed, Deleted };
 using StepHook = std::function<void(Step)>;
 
+// The user's store's path, %LOCALAPPDATA%\Talbrinn\Quorvane\Quarantine, whether or not it exists.
+// Throws AppError when the local application data folder cannot be found.
+std::wstring StorePath();
+
 // The user's store, %LOCALAPPDATA%\Talbrinn\Quorvane\Quarantine, created when missing.
 // Throws AppError when it cannot be found or created.
 std::wstring StoreFolder();
