@@ -115,7 +115,7 @@ void CngKeystream::Apply(std::uint8_t* aData, std::size_t aLength, std::uint64_t
         const auto bytes = static_cast<ULONG>(blocks * kBlock);
         Check(BCrypt().encrypt(key_.Get(), stream, bytes, nullptr, nullptr, 0, stream, bytes, &written, 0),
             L"BCryptEncrypt");
-        const std::size_t take = std::min(bytes - skip, aLength - done);
+        const std::size_t take = std::min<std::size_t>(bytes - skip, aLength - done);
         for (std::size_t i = 0; i < take; ++i)
             aData[done + i] ^= stream[skip + i];
         done += take;
