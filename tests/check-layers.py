@@ -12,19 +12,21 @@ import sys
 LAYERS = {
     "text": [],
     "detect": [],
+    "vault": [],
     "platform": ["text"],
     "toolkit": ["platform", "text"],
     "settings": ["platform", "text"],
     "signature": ["detect", "platform", "text"],
     "scan": ["settings", "signature", "detect", "platform", "text"],
+    "quarantine": ["vault", "platform", "text"],
 }
-LAYERS["ui"] = ["scan", "settings", "signature", "toolkit", "detect", "platform", "text"]
+LAYERS["ui"] = ["scan", "quarantine", "vault", "settings", "signature", "toolkit", "detect", "platform", "text"]
 LAYERS["app"] = ["ui"] + LAYERS["ui"]
 LAYERS["tools"] = LAYERS["app"]
 LAYERS["tests/support"] = LAYERS["ui"]
 LAYERS["bench"] = ["app"] + LAYERS["app"] + ["tests/support"]
 # The native build of the detection core: its fuzz targets and host-side helpers.
-LAYERS["fuzz"] = ["detect", "tests/detect", "native"]
+LAYERS["fuzz"] = ["detect", "vault", "tests/detect", "native"]
 LAYERS["native"] = ["detect", "tests/detect"]
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".rc", ".in"}
