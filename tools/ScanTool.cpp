@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/FileExistence.h"
 #include "platform/Utf8.h"
+#include "quarantine/Quarantine.h"
 #include "scan/ResultsReport.h"
 #include "scan/ScanPaths.h"
 #include "scan/ScanQueue.h"
@@ -15,6 +16,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string_view>
 #include <memory>
 #include <new>
 
@@ -41,7 +44,11 @@ public:
 private:
     std::vector<std::wstring> ExistingPaths();
     std::unique_ptr<TScannerThread> MakeWorker(const std::vector<std::wstring>& aPaths);
-    void Print(const std::vector<TToolEvent>& aEvents);
+    void Print(const std::vector<TToolEvent>& aEvents, bool aLast);
+    bool Acting() const noexcept { return FOptions.Quarantine || FOptions.Delete; }
+    std::wstring Line(const TFinding& aFinding, std::wstring_view aAction) const;
+    std::wstring Release();
+    std::wstring Act(const TFinding& aFinding);
     void Status(const TScannerThread& aWorker);
     void ClearStatus();
     void WriteReport(const TScannerThread& aWorker);
@@ -54,6 +61,9 @@ private:
     std::int64_t FNotScanned = 0;
     bool FStatusShown = false;
     ULONGLONG FStatusTick = 0;
+    // Each file on disk is acted on once; its later rows repeat the outcome.
+    std::map<std::wstring, std::wstring> FActions;
+    std::vector<TFinding> FHeld; // threats of the object being read, waiting for their action
 };
 
 std::vector<std::wstring> TScanRun::ExistingPaths()
@@ -95,10 +105,14 @@ std::unique_ptr<TScannerThread> TScanRun::MakeWorker(const std::vector<std::wstr
     return std::make_unique<TScannerThread>(load, queue, [&options] { return options.Heuristic; });
 }
 
-void TScanRun::Print(const std::vector<TToolEvent>& aEvents)
+// Lines for aEvents. A threat to act on waits until an event about another object, or the end
+// (aLast), shows that its read is over and its file closed; its line then carries the outcome.
+void TScanRun::Print(const std::vector<TToolEvent>& aEvents, bool aLast)
 {
     std::wstring text;
     for (const TToolEvent& event : aEvents) {
+        if (!FHeld.empty() && FHeld.front().Object != event.Finding.Object)
+            text += Release();
         if (event.Ok) {
             if (!FOptions.Quiet && !FOptions.Json)
                 text += OkLine(event.Finding.Object) + L"\n";
@@ -108,12 +122,50 @@ void TScanRun::Print(const std::vector<TToolEvent>& aEvents)
             ++FNotScanned;
         if (IsFailure(event.Finding))
             FFailed = true;
-        text += (FOptions.Json ? FindingJson(event.Finding) : FindingLine(event.Finding)) + L"\n";
+        if (Acting() && event.Finding.Kind != TFindingKind::NotScanned)
+            FHeld.push_back(event.Finding);
+        else
+            text += Line(event.Finding, {});
     }
+    if (aLast)
+        text += Release();
     if (text.empty())
         return;
     ClearStatus();
     FOut.Write(text);
+}
+
+std::wstring TScanRun::Line(const TFinding& aFinding, std::wstring_view aAction) const
+{
+    return (FOptions.Json ? FindingJson(aFinding, aAction) : FindingLine(aFinding, aAction)) + L"\n";
+}
+
+// The held threats' lines, each after its action.
+std::wstring TScanRun::Release()
+{
+    std::wstring text;
+    for (const TFinding& finding : FHeld)
+        text += Line(finding, Act(finding));
+    FHeld.clear();
+    return text;
+}
+
+// Quarantines or deletes the file on disk behind a threat (an archive member's archive) and gives
+// the outcome's text for its line.
+std::wstring TScanRun::Act(const TFinding& aFinding)
+{
+    const std::wstring file = aFinding.Object.substr(0, aFinding.Object.find(L"->"));
+    if (const auto known = FActions.find(file); known != FActions.end())
+        return known->second;
+    const vault::ThreatKind kind =
+        aFinding.Kind == TFindingKind::Infected ? vault::ThreatKind::Infected : vault::ThreatKind::PossibleThreat;
+    const quarantine::Outcome outcome = FOptions.Quarantine
+                                            ? quarantine::QuarantineFile(file, aFinding.Threat, kind)
+                                            : quarantine::DeleteFinding(file);
+    std::wstring text = outcome.Succeeded ? std::wstring(FOptions.Quarantine ? L"quarantined" : L"deleted")
+                                          : L"action failed: " + outcome.Message;
+    FActions.emplace(file, text);
+    return text;
 }
 
 void TScanRun::Status(const TScannerThread& aWorker)
@@ -168,10 +220,10 @@ int TScanRun::Run(const std::atomic<bool>& aStop)
             break;
         }
         Sleep(kPollMs);
-        Print(FHost->TakeEvents(false));
+        Print(FHost->TakeEvents(false), false);
         Status(*worker);
     }
-    Print(FHost->TakeEvents(!stopped));
+    Print(FHost->TakeEvents(!stopped), true);
     ClearStatus();
     if (const std::optional<std::wstring> failure = worker->FailureMessage(); failure && !stopped) {
         FErr.Write(L"quorvane-scan: " + *failure + L"\n");
@@ -207,10 +259,8 @@ int Run(const std::vector<std::wstring>& aArguments, TTextOutput& aOut, TTextOut
         aOut.Write(L"quorvane-scan " + FromUtf8(QV_TOOL_VERSION) + L"\n");
         return 0;
     }
-    if (parse.Options.Quarantine || parse.Options.Delete) {
-        aErr.Write(L"quorvane-scan: --quarantine and --delete are not available in this build\n");
-        return static_cast<int>(TScanExit::Error);
-    }
+    // A quarantine cut short by a crash leaves a temporary item; its original is intact.
+    quarantine::RemoveTemporaryItems();
     TScanRun run(parse.Options, aOut, aErr);
     return run.Run(aStop);
 }

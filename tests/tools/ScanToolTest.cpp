@@ -267,3 +267,30 @@ TEST(ScanOutputTest, JsonEscapingAndSummaryClock)
 }
 
 } // namespace
+
+TEST_F(ScanToolTest, QuarantineAndDeleteActOnEachThreatAndSayHowItWent)
+{
+    const std::string f = Utf8Files();
+    const std::filesystem::path eicar = Files() / L"sub" / L"eicar.com";
+    const ScanRun quarantined = Tool(L"--quiet --heuristic --quarantine \"{F}\"");
+    EXPECT_EQ(quarantined.ExitCode, 1u) << quarantined.Err;
+    EXPECT_EQ(quarantined.Out, f + "\\pua.dll: PUA.Quorvane.TestFile POSSIBLE (quarantined)\n" + f +
+                                   "\\sub\\eicar.com: Eicar-Test-Signature FOUND (quarantined)\n" + Summary(4, 1, 1, 0));
+    EXPECT_FALSE(std::filesystem::exists(Files() / L"pua.dll"));
+    EXPECT_FALSE(std::filesystem::exists(eicar));
+
+    // A reader that does not share deletion keeps the file where it is.
+    WriteTestFile(eicar, EicarText());
+    HANDLE reader = CreateFileW(eicar.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const ScanRun held = Tool(L"--delete \"{F}\\sub\\eicar.com\"");
+    CloseHandle(reader);
+    EXPECT_EQ(held.Out, f + "\\sub\\eicar.com: Eicar-Test-Signature FOUND (action failed: " +
+                            ToUtf8(SystemMessage(ERROR_SHARING_VIOLATION)) + ")\n" + Summary(2, 1, 0, 0));
+    EXPECT_EQ(ReadAll(eicar), EicarText());
+
+    const ScanRun deleted = Tool(L"--json --delete \"{F}\\sub\\eicar.com\"");
+    EXPECT_EQ(deleted.ExitCode, 1u) << deleted.Err;
+    EXPECT_NE(deleted.Out.find("\"kind\":\"infected\",\"action\":\"deleted\"}\n"), std::string::npos) << deleted.Out;
+    EXPECT_FALSE(std::filesystem::exists(eicar));
+}

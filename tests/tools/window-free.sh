@@ -1,6 +1,6 @@
 #!/bin/sh
 # quorvane-scan links no window code: no common controls or GDI, and from USER32 only the error
-# box that the signature library's -sig mode pulls in.
+# box that the signature library's -sig mode pulls in and the case folding of paths.
 # usage: window-free.sh OBJDUMP EXE
 headers=$("$1" -p "$2")
 dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
@@ -11,6 +11,6 @@ echo "from user32.dll: $user32"
 status=0
 case " $dlls" in *" comctl32.dll "* | *" gdi32.dll "* | *" uxtheme.dll "*) echo "window libraries imported"; status=1 ;; esac
 for name in $user32; do
-  case $name in GetActiveWindow | MessageBoxW) ;; *) echo "window code imported: $name"; status=1 ;; esac
+  case $name in CharUpperBuffW | GetActiveWindow | MessageBoxW) ;; *) echo "window code imported: $name"; status=1 ;; esac
 done
 exit $status
