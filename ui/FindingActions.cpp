@@ -24,11 +24,14 @@ bool Actionable(const TFinding& aFinding) noexcept
     return aFinding.Kind == TFindingKind::Infected || aFinding.Kind == TFindingKind::Possible;
 }
 
-std::vector<TActionTarget> ActionTargets(const std::vector<TFinding>& aFindings, const std::vector<std::size_t>& aSelected)
+std::vector<TActionTarget> ActionTargets(const std::vector<TFinding>& aFindings, const std::vector<std::size_t>& aSelected,
+    const std::vector<std::wstring>& aActions)
 {
     std::vector<TActionTarget> targets;
     for (const std::size_t row : aSelected) {
         if (row >= aFindings.size() || !Actionable(aFindings[row]))
+            continue;
+        if (row < aActions.size() && !aActions[row].empty() && !aActions[row].starts_with(L"Failed: "))
             continue;
         std::wstring path = FileOnDisk(aFindings[row].Object);
         bool known = false;

@@ -23,9 +23,11 @@ struct TActionTarget {
 };
 
 // The files the rows aSelected (indices into aFindings) stand for, each once (paths compared
-// ignoring case), in the order first met, with the threat of the first row met for each;
-// rows that are not actionable are left out.
-std::vector<TActionTarget> ActionTargets(const std::vector<TFinding>& aFindings, const std::vector<std::size_t>& aSelected);
+// ignoring case), in the order first met, with the threat of the first row met for each. Rows
+// that are not actionable are left out, and so are those whose Action cell in aActions (by index
+// into aFindings) tells that their file was quarantined or deleted already.
+std::vector<TActionTarget> ActionTargets(const std::vector<TFinding>& aFindings, const std::vector<std::size_t>& aSelected,
+    const std::vector<std::wstring>& aActions = {});
 
 // The indices of the rows of aFindings whose file on disk is aPath (ignoring case).
 std::vector<std::size_t> RowsOfFile(const std::vector<TFinding>& aFindings, const std::wstring& aPath);

@@ -406,7 +406,7 @@ void TResultsFrm::UpdateActionButtons()
 {
     if (QuarantineButton == nullptr)
         return;
-    const bool enable = !Acting() && !ActionTargets(findings_, RowIndices(LVNI_SELECTED)).empty();
+    const bool enable = !Acting() && !ActionTargets(findings_, RowIndices(LVNI_SELECTED), actions_).empty();
     EnableWindow(QuarantineButton, enable);
     EnableWindow(DeleteButton, enable);
 }
@@ -415,7 +415,7 @@ void TResultsFrm::RunAction(TFindingAction aAction)
 {
     if (Acting())
         return;
-    std::vector<TActionTarget> targets = ActionTargets(findings_, RowIndices(LVNI_SELECTED));
+    std::vector<TActionTarget> targets = ActionTargets(findings_, RowIndices(LVNI_SELECTED), actions_);
     if (targets.empty())
         return;
     if (aAction == TFindingAction::Delete) {

@@ -59,6 +59,15 @@ TEST(FindingActionsTest, ASelectionStandsForEachFileOnDiskOnceTheUnscannedLeftOu
     EXPECT_EQ(ActionTargets(kFindings, {2}).front().Kind, TFindingKind::Possible);
 }
 
+TEST(FindingActionsTest, FilesQuarantinedOrDeletedAlreadyAreNotActedOnAgainFailedOnesAre)
+{
+    const std::vector<std::wstring> actions{L"Quarantined", L"Deleted", L"Deleted", L"", L"Failed: Access is denied."};
+    std::vector<std::wstring> paths;
+    for (const TActionTarget& target : ActionTargets(kFindings, {0, 1, 2, 4, 6}, actions))
+        paths.push_back(target.Path);
+    EXPECT_EQ(paths, (std::vector<std::wstring>{L"c:\\A\\TOOL.EXE", L"C:\\c\\odd"}));
+}
+
 TEST(FindingActionsTest, AnOutcomeReachesEveryRowOfItsFile)
 {
     EXPECT_EQ(RowsOfFile(kFindings, L"C:\\a\\tool.exe"), (Rows{0, 4}));
