@@ -407,6 +407,10 @@ void TResultsFrm::UpdateActionButtons()
     if (QuarantineButton == nullptr)
         return;
     const bool enable = !Acting() && !ActionTargets(findings_, RowIndices(LVNI_SELECTED), actions_).empty();
+    // The keyboard focus stays usable: it leaves a button that is about to be disabled for the list.
+    HWND focus = GetFocus();
+    if (!enable && (focus == QuarantineButton || focus == DeleteButton))
+        SetFocus(List);
     EnableWindow(QuarantineButton, enable);
     EnableWindow(DeleteButton, enable);
 }

@@ -110,7 +110,9 @@ TEST_F(ResultsActionsTest, QuarantineActsOncePerFileOnDiskAndEveryRowOfItShowsTh
 
     const FileHandle inUse(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_NE(inUse.Get(), INVALID_HANDLE_VALUE);
+    SetFocus(form_->QuarantineButton);
     ClickAndWait(form_->QuarantineButton);
+    EXPECT_EQ(GetFocus(), List()) << "the focus left the button as it was disabled";
 
     EXPECT_FALSE(fs::exists(loose));
     EXPECT_FALSE(fs::exists(archive));
