@@ -12,11 +12,12 @@
 
 namespace {
 
-constexpr std::array<std::wstring_view, 3> kHeader{L"Object", L"Threat", L"Kind"};
+constexpr std::array<std::wstring_view, 4> kHeader{L"Object", L"Threat", L"Kind", L"Action"};
 
-std::array<std::wstring_view, 3> Cells(const TFinding& aFinding)
+std::array<std::wstring_view, 4> Cells(const TFinding& aFinding, const std::vector<std::wstring>& aActions, std::size_t aRow)
 {
-    return {aFinding.Object, aFinding.Threat, KindText(aFinding.Kind)};
+    const std::wstring_view action = aRow < aActions.size() ? std::wstring_view(aActions[aRow]) : std::wstring_view();
+    return {aFinding.Object, aFinding.Threat, KindText(aFinding.Kind), action};
 }
 
 int KindRank(TFindingKind aKind) noexcept
@@ -71,7 +72,7 @@ std::wstring CsvCell(std::wstring_view aCell)
 
 // The cells made by aMake, separated by aSeparator, with CRLF at the end.
 template <typename Make>
-std::wstring Line(const std::array<std::wstring_view, 3>& aCells, wchar_t aSeparator, Make aMake)
+std::wstring Line(const std::array<std::wstring_view, 4>& aCells, wchar_t aSeparator, Make aMake)
 {
     std::wstring line;
     for (std::size_t i = 0; i < aCells.size(); ++i) {
@@ -117,19 +118,19 @@ std::vector<std::size_t> SortedRows(const std::vector<TFinding>& aFindings, TRes
     return rows;
 }
 
-std::wstring ClipboardText(const std::vector<TFinding>& aRows)
+std::wstring ClipboardText(const std::vector<TFinding>& aRows, const std::vector<std::wstring>& aActions)
 {
     std::wstring text = Line(kHeader, L'\t', TabCell);
-    for (const TFinding& row : aRows)
-        text += Line(Cells(row), L'\t', TabCell);
+    for (std::size_t row = 0; row < aRows.size(); ++row)
+        text += Line(Cells(aRows[row], aActions, row), L'\t', TabCell);
     return text;
 }
 
-std::string CsvReport(const std::vector<TFinding>& aRows)
+std::string CsvReport(const std::vector<TFinding>& aRows, const std::vector<std::wstring>& aActions)
 {
     std::wstring text = Line(kHeader, L',', CsvCell);
-    for (const TFinding& row : aRows)
-        text += Line(Cells(row), L',', CsvCell);
+    for (std::size_t row = 0; row < aRows.size(); ++row)
+        text += Line(Cells(aRows[row], aActions, row), L',', CsvCell);
     return "\xEF\xBB\xBF" + ToUtf8(text);
 }
 

@@ -28,12 +28,13 @@ std::vector<std::size_t> SortedRows(const std::vector<TFinding>& aFindings, TRes
 // full stop. Empty when all three are 0.
 std::wstring SkippedSummary(const TSkippedCounts& aCounts);
 
-// aRows as the clipboard gets them: the line "Object\tThreat\tKind", then one line per row, cells
-// separated by tabs; every line ends with CRLF. A tab or line break inside a cell becomes a space.
-std::wstring ClipboardText(const std::vector<TFinding>& aRows);
+// aRows as the clipboard gets them: the line "Object\tThreat\tKind\tAction", then one line per row,
+// cells separated by tabs; every line ends with CRLF. A tab or line break inside a cell becomes a
+// space. aActions holds the Action cells of aRows by index; rows beyond it have an empty one.
+std::wstring ClipboardText(const std::vector<TFinding>& aRows, const std::vector<std::wstring>& aActions = {});
 
-// aRows as a UTF-8 CSV file (RFC 4180): a byte-order mark, the header "Object,Threat,Kind", one
-// record per row, CRLF after each. A cell holding a comma, quote, CR or LF is quoted, its quotes
+// aRows as a UTF-8 CSV file (RFC 4180): a byte-order mark, the header "Object,Threat,Kind,Action",
+// one record per row (Action cells as for ClipboardText), CRLF after each. A cell holding a comma, quote, CR or LF is quoted, its quotes
 // doubled; a cell that begins with '=', '+', '-' or '@' gets a leading apostrophe so that a
 // spreadsheet takes it as text.
-std::string CsvReport(const std::vector<TFinding>& aRows);
+std::string CsvReport(const std::vector<TFinding>& aRows, const std::vector<std::wstring>& aActions = {});

@@ -1,4 +1,4 @@
-// The results window: list, sorting, clipboard and CSV report.
+// The results window: list, sorting, clipboard and CSV report, quarantine and deletion.
 #include "ui/ResultsForm.h"
 
 #include "platform/Clipboard.h"
@@ -15,13 +15,15 @@
 namespace {
 
 constexpr SIZE kClientSize{600, 340};
-constexpr SIZE kMinClientSize{420, 200};
+constexpr SIZE kMinClientSize{520, 200};
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kMargin = 10;
 constexpr int kButtonGap = 6;
 constexpr int kButtonHeight = 25;
 constexpr int kCopyWidth = 90;
 constexpr int kSaveWidth = 110;
+constexpr int kQuarantineWidth = 90;
+constexpr int kDeleteWidth = 80;
 constexpr int kCloseWidth = 90;
 constexpr int kMinObjectWidth = 150;
 // Room for the summary line, wrapped onto a second line when the window is narrow.
@@ -31,8 +33,14 @@ struct Column {
     const wchar_t* Title;
     int Width;
 };
-// The Object column takes what the other two leave of the list's width.
-constexpr std::array<Column, 3> kColumns{{{L"Object", kMinObjectWidth}, {L"Threat", 160}, {L"Kind", 100}}};
+// The Object column takes what the others leave of the list's width.
+constexpr std::array<Column, 4> kColumns{
+    {{L"Object", kMinObjectWidth}, {L"Threat", 140}, {L"Kind", 90}, {L"Action", 110}}};
+constexpr int kActionColumn = 3;
+
+// Posted by the action's thread: one more file done (wParam: how many are done), and the end.
+constexpr UINT kActionProgress = WM_APP + 1;
+constexpr UINT kActionEnded = WM_APP + 2;
 
 COLORREF KindColor(TFindingKind aKind) noexcept
 {
@@ -83,13 +91,21 @@ void Move(HWND aControl, int aX, int aY, int aWidth, int aHeight)
 } // namespace
 
 TResultsFrm::TResultsFrm(HWND aOwner, std::vector<TFinding> aFindings, const TSkippedCounts& aSkipped)
-    : TForm(ProductTheme()), findings_(std::move(aFindings))
+    : TForm(ProductTheme()), findings_(std::move(aFindings)), actions_(findings_.size())
 {
     CreateForm(L"Scan results", kClientSize, kStyle, 0, aOwner);
     CreateControls(SkippedSummary(aSkipped));
     FinishCreate();
     FillList();
     LayOut();
+    UpdateActionButtons();
+    caption_ = L"Scan results";
+}
+
+TResultsFrm::~TResultsFrm()
+{
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void TResultsFrm::CreateControls(const std::wstring& aSummary)
@@ -104,6 +120,9 @@ void TResultsFrm::CreateControls(const std::wstring& aSummary)
     }
     CopyButton = AddButton(L"Copy", {kMargin, buttonsY, kCopyWidth, kButtonHeight});
     SaveButton = AddButton(L"Save report...", {kMargin + kCopyWidth + kButtonGap, buttonsY, kSaveWidth, kButtonHeight});
+    const int quarantineX = kMargin + kCopyWidth + kSaveWidth + 2 * kButtonGap;
+    QuarantineButton = AddButton(L"Quarantine", {quarantineX, buttonsY, kQuarantineWidth, kButtonHeight});
+    DeleteButton = AddButton(L"Delete...", {quarantineX + kQuarantineWidth + kButtonGap, buttonsY, kDeleteWidth, kButtonHeight});
     CloseButton = AddButton(L"Close", {kClientSize.cx - kMargin - kCloseWidth, buttonsY, kCloseWidth, kButtonHeight},
         theme::FontKind::Normal, IDCANCEL);
     ListView_SetExtendedListViewStyle(List, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP);
@@ -177,18 +196,35 @@ void TResultsFrm::ShowSortArrow()
     }
 }
 
-std::vector<TFinding> TResultsFrm::Rows(int aState) const
+// The indices into findings_ of the rows in aState, in the list's order.
+std::vector<std::size_t> TResultsFrm::RowIndices(int aState) const
 {
-    std::vector<TFinding> rows;
+    std::vector<std::size_t> rows;
     for (int index = ListView_GetNextItem(List, -1, aState); index >= 0;
          index = ListView_GetNextItem(List, index, aState)) {
         LVITEMW item{};
         item.mask = LVIF_PARAM;
         item.iItem = index;
         if (ListView_GetItem(List, &item))
-            rows.push_back(findings_[static_cast<std::size_t>(item.lParam)]);
+            rows.push_back(static_cast<std::size_t>(item.lParam));
     }
     return rows;
+}
+
+std::vector<TFinding> TResultsFrm::Rows(int aState) const
+{
+    std::vector<TFinding> rows;
+    for (const std::size_t row : RowIndices(aState))
+        rows.push_back(findings_[row]);
+    return rows;
+}
+
+std::vector<std::wstring> TResultsFrm::Actions(int aState) const
+{
+    std::vector<std::wstring> actions;
+    for (const std::size_t row : RowIndices(aState))
+        actions.push_back(actions_[row]);
+    return actions;
 }
 
 std::vector<TFinding> TResultsFrm::RowsToCopy() const
@@ -199,7 +235,8 @@ std::vector<TFinding> TResultsFrm::RowsToCopy() const
 
 void TResultsFrm::CopyRows()
 {
-    SetClipboardText(Handle(), ClipboardText(RowsToCopy()));
+    const int state = ListView_GetSelectedCount(List) == 0 ? LVNI_ALL : LVNI_SELECTED;
+    SetClipboardText(Handle(), ClipboardText(Rows(state), Actions(state)));
 }
 
 // The owner is disabled too while the dialog is up: its Start would close this window under the dialog.
@@ -218,7 +255,7 @@ void TResultsFrm::SaveReport()
 void TResultsFrm::WriteReport(const std::wstring& aPath) const
 {
     try {
-        const std::string report = CsvReport(Rows(LVNI_ALL));
+        const std::string report = CsvReport(Rows(LVNI_ALL), Actions(LVNI_ALL));
         File file = File::CreateAlways(aPath);
         file.WriteBuffer(report.data(), report.size());
         file.Flush();
@@ -234,6 +271,10 @@ LRESULT TResultsFrm::HandleMessage(UINT aMessage, WPARAM aWParam, LPARAM aLParam
         LayOut();
     else if (aMessage == WM_GETMINMAXINFO)
         LimitSize(*reinterpret_cast<MINMAXINFO*>(aLParam));
+    else if (aMessage == kActionProgress)
+        ActionProgress(static_cast<std::size_t>(aWParam));
+    else if (aMessage == kActionEnded)
+        ActionEnded();
     return TForm::HandleMessage(aMessage, aWParam, aLParam);
 }
 
@@ -243,6 +284,10 @@ void TResultsFrm::ButtonClick(HWND aButton)
         CopyRows();
     else if (aButton == SaveButton)
         SaveReport();
+    else if (aButton == QuarantineButton)
+        RunAction(TFindingAction::Quarantine);
+    else if (aButton == DeleteButton)
+        RunAction(TFindingAction::Delete);
     else if (aButton == CloseButton)
         PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
@@ -254,6 +299,10 @@ LRESULT TResultsFrm::Notify(NMHDR& aHeader)
     switch (aHeader.code) {
     case LVN_COLUMNCLICK:
         SortBy(static_cast<TResultsColumn>(reinterpret_cast<NMLISTVIEW&>(aHeader).iSubItem));
+        return 0;
+    case LVN_ITEMCHANGED:
+        if ((reinterpret_cast<NMLISTVIEW&>(aHeader).uChanged & LVIF_STATE) != 0)
+            UpdateActionButtons();
         return 0;
     case LVN_KEYDOWN:
         return ListKeyDown(reinterpret_cast<NMLVKEYDOWN&>(aHeader).wVKey);
@@ -283,6 +332,9 @@ LRESULT TResultsFrm::CustomDraw(NMHDR& aHeader) const
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const auto row = static_cast<std::size_t>(draw.nmcd.lItemlParam);
         const bool kind = draw.iSubItem == static_cast<int>(TResultsColumn::Kind) && row < findings_.size();
+        if (draw.iSubItem == kActionColumn && row < actions_.size() && actions_[row].starts_with(L"Failed"))
+            draw.clrText = theme::kRed;
+        else
         draw.clrText = kind ? KindColor(findings_[row].Kind) : theme::kText;
         return CDRF_DODEFAULT;
     }
@@ -309,6 +361,9 @@ void TResultsFrm::LayOut()
         Move(SummaryLabel, margin, buttonsY - margin - summaryHeight, width, summaryHeight);
     Move(CopyButton, margin, buttonsY, Scale(kCopyWidth), height);
     Move(SaveButton, margin + Scale(kCopyWidth + kButtonGap), buttonsY, Scale(kSaveWidth), height);
+    const int quarantineX = margin + Scale(kCopyWidth + kSaveWidth + 2 * kButtonGap);
+    Move(QuarantineButton, quarantineX, buttonsY, Scale(kQuarantineWidth), height);
+    Move(DeleteButton, quarantineX + Scale(kQuarantineWidth + kButtonGap), buttonsY, Scale(kDeleteWidth), height);
     Move(CloseButton, client.right - margin - Scale(kCloseWidth), buttonsY, Scale(kCloseWidth), height);
     FitObjectColumn();
 }
@@ -317,14 +372,16 @@ void TResultsFrm::FitObjectColumn()
 {
     RECT client;
     GetClientRect(List, &client);
-    const int rest = client.right - ListView_GetColumnWidth(List, 1) - ListView_GetColumnWidth(List, 2);
+    int rest = client.right;
+    for (int column = 1; column < static_cast<int>(kColumns.size()); ++column)
+        rest -= ListView_GetColumnWidth(List, column);
     ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
 }
 
-// The Threat and Kind columns keep their widths, as the user left them, at the new DPI; Object takes the rest.
+// The columns after Object keep their widths, as the user left them, at the new DPI; Object takes the rest.
 void TResultsFrm::Rescaled()
 {
-    for (int column : {1, 2}) {
+    for (int column = 1; column < static_cast<int>(kColumns.size()); ++column) {
         const int width = MulDiv(ListView_GetColumnWidth(List, column), static_cast<int>(Dpi()),
             static_cast<int>(columnsDpi_));
         ListView_SetColumnWidth(List, column, width);
@@ -342,4 +399,112 @@ void TResultsFrm::LimitSize(MINMAXINFO& aLimits) const
     const int frameWidth = (window.right - window.left) - client.right;
     const int frameHeight = (window.bottom - window.top) - client.bottom;
     aLimits.ptMinTrackSize = {Scale(kMinClientSize.cx) + frameWidth, Scale(kMinClientSize.cy) + frameHeight};
+}
+
+// The buttons act on the selected rows that are Infected or Possible threat, one action at a time.
+void TResultsFrm::UpdateActionButtons()
+{
+    if (QuarantineButton == nullptr)
+        return;
+    const bool enable = !Acting() && !ActionTargets(findings_, RowIndices(LVNI_SELECTED), actions_).empty();
+    // The keyboard focus stays usable: it leaves a button that is about to be disabled for the list.
+    HWND focus = GetFocus();
+    if (!enable && (focus == QuarantineButton || focus == DeleteButton))
+        SetFocus(List);
+    EnableWindow(QuarantineButton, enable);
+    EnableWindow(DeleteButton, enable);
+}
+
+void TResultsFrm::RunAction(TFindingAction aAction)
+{
+    if (Acting())
+        return;
+    std::vector<TActionTarget> targets = ActionTargets(findings_, RowIndices(LVNI_SELECTED), actions_);
+    if (targets.empty())
+        return;
+    if (aAction == TFindingAction::Delete) {
+        const DisabledWindow owner(GetWindow(Handle(), GW_OWNER));
+        if (MessageBoxW(Handle(), DeleteQuestion(targets.size()).c_str(), L"Quorvane",
+                MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+            return;
+    }
+    Act(aAction, std::move(targets));
+}
+
+// The files are acted on, in order, on a thread of its own; the window thread shows each outcome
+// as its message comes. QuarantineFile and DeleteFinding do not throw; anything else that does
+// becomes the outcome of the file at hand.
+void TResultsFrm::Act(TFindingAction aAction, std::vector<TActionTarget> aTargets)
+{
+    action_ = aAction;
+    targets_ = std::move(aTargets);
+    outcomes_.clear();
+    shown_ = 0;
+    SetWindowTextW(Handle(), (caption_ + L" - " + ProgressText(action_, 1, targets_.size())).c_str());
+    HWND window = Handle();
+    worker_ = std::thread([this, window] {
+        for (std::size_t i = 0; i < targets_.size(); ++i) {
+            quarantine::Outcome outcome;
+            try {
+                const TActionTarget& target = targets_[i];
+                const vault::ThreatKind kind =
+                    target.Kind == TFindingKind::Possible ? vault::ThreatKind::PossibleThreat : vault::ThreatKind::Infected;
+                outcome = action_ == TFindingAction::Quarantine ? quarantine::QuarantineFile(target.Path, target.Threat, kind)
+                                                                : quarantine::DeleteFinding(target.Path);
+            } catch (...) {
+                outcome = {false, L"The action stopped unexpectedly."};
+            }
+            {
+                const std::lock_guard lock(outcomesMutex_);
+                outcomes_.push_back(std::move(outcome));
+            }
+            PostMessageW(window, kActionProgress, i + 1, 0);
+        }
+        PostMessageW(window, kActionEnded, 0, 0);
+    });
+    UpdateActionButtons();
+}
+
+void TResultsFrm::ActionProgress(std::size_t aDone)
+{
+    while (shown_ < aDone && shown_ < targets_.size())
+        ShowOutcome(shown_++);
+    if (aDone < targets_.size())
+        SetWindowTextW(Handle(), (caption_ + L" - " + ProgressText(action_, aDone + 1, targets_.size())).c_str());
+}
+
+void TResultsFrm::ShowOutcome(std::size_t aTarget)
+{
+    std::wstring text;
+    {
+        const std::lock_guard lock(outcomesMutex_);
+        text = ActionText(action_, outcomes_[aTarget]);
+    }
+    for (const std::size_t row : RowsOfFile(findings_, targets_[aTarget].Path)) {
+        actions_[row] = text;
+        LVFINDINFOW find{};
+        find.flags = LVFI_PARAM;
+        find.lParam = static_cast<LPARAM>(row);
+        const int index = ListView_FindItem(List, -1, &find);
+        if (index >= 0)
+            ListView_SetItemText(List, index, kActionColumn, actions_[row].data());
+    }
+}
+
+void TResultsFrm::ActionEnded()
+{
+    if (worker_.joinable())
+        worker_.join();
+    ActionProgress(targets_.size());
+    SetWindowTextW(Handle(), caption_.c_str());
+    UpdateActionButtons();
+    if (closeWhenDone_)
+        PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+// A close while an action runs waits for its end.
+bool TResultsFrm::CloseQuery()
+{
+    closeWhenDone_ = Acting();
+    return !closeWhenDone_;
 }

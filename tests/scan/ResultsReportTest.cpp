@@ -71,16 +71,16 @@ TEST(ResultsReportTest, SortingByEachColumnBothWaysKeepsTiesInScanOrder)
 
 TEST(ResultsReportTest, ClipboardTextIsTabSeparatedWithAHeaderAndCrLfAfterEveryLine)
 {
-    EXPECT_EQ(ClipboardText({}), L"Object\tThreat\tKind\r\n");
+    EXPECT_EQ(ClipboardText({}), L"Object\tThreat\tKind\tAction\r\n");
     const std::vector<TFinding> rows{
         {L"C:\\test\\eicar.com", L"Eicar-Test-Signature", TFindingKind::Infected, 0},
         {L"C:\\a,b \"q\".exe", L"Line\r\nbreak\tand tab", TFindingKind::NotScanned, 5},
         {L"C:\\\u00E9t\u00E9.exe", L"Heur.Possible", TFindingKind::Possible, 0},
     };
-    EXPECT_EQ(ClipboardText(rows), L"Object\tThreat\tKind\r\n"
-                                   L"C:\\test\\eicar.com\tEicar-Test-Signature\tInfected\r\n"
-                                   L"C:\\a,b \"q\".exe\tLine  break and tab\tNot scanned\r\n"
-                                   L"C:\\\u00E9t\u00E9.exe\tHeur.Possible\tPossible threat\r\n");
+    EXPECT_EQ(ClipboardText(rows), L"Object\tThreat\tKind\tAction\r\n"
+                                   L"C:\\test\\eicar.com\tEicar-Test-Signature\tInfected\t\r\n"
+                                   L"C:\\a,b \"q\".exe\tLine  break and tab\tNot scanned\t\r\n"
+                                   L"C:\\\u00E9t\u00E9.exe\tHeur.Possible\tPossible threat\t\r\n");
 }
 
 TEST(ResultsReportTest, CsvCellsAreQuotedAndGuardedAsNeeded)
@@ -107,25 +107,44 @@ TEST(ResultsReportTest, CsvCellsAreQuotedAndGuardedAsNeeded)
     };
     for (const Case& c : cases) {
         const std::string report = CsvReport({{c.object, L"T", TFindingKind::Infected, 0}});
-        const std::string prefix = "\xEF\xBB\xBFObject,Threat,Kind\r\n";
+        const std::string prefix = "\xEF\xBB\xBFObject,Threat,Kind,Action\r\n";
         ASSERT_TRUE(report.starts_with(prefix));
-        EXPECT_EQ(report.substr(prefix.size()), c.expected + ",T,Infected\r\n") << testing::PrintToString(c.object);
+        EXPECT_EQ(report.substr(prefix.size()), c.expected + ",T,Infected,\r\n") << testing::PrintToString(c.object);
     }
 }
 
 TEST(ResultsReportTest, CsvReportIsTheExactBytesOfAllRows)
 {
-    EXPECT_EQ(CsvReport({}), "\xEF\xBB\xBFObject,Threat,Kind\r\n");
+    EXPECT_EQ(CsvReport({}), "\xEF\xBB\xBFObject,Threat,Kind,Action\r\n");
     const std::vector<TFinding> rows{
         {L"C:\\test\\eicar.com", L"Eicar-Test-Signature", TFindingKind::Infected, 0},
         {L"C:\\Users\\J\u00FCrgen\\a, b.exe", L"-Heur \"gen\"", TFindingKind::Possible, 0},
         {L"C:\\pagefile.sys", L"The process cannot access the file\r\nbecause it is being used", TFindingKind::NotScanned, 32},
     };
     EXPECT_EQ(CsvReport(rows), "\xEF\xBB\xBF"
-                               "Object,Threat,Kind\r\n"
-                               "C:\\test\\eicar.com,Eicar-Test-Signature,Infected\r\n"
-                               "\"C:\\Users\\J\xC3\xBCrgen\\a, b.exe\",\"'-Heur \"\"gen\"\"\",Possible threat\r\n"
-                               "C:\\pagefile.sys,\"The process cannot access the file\r\nbecause it is being used\",Not scanned\r\n");
+                               "Object,Threat,Kind,Action\r\n"
+                               "C:\\test\\eicar.com,Eicar-Test-Signature,Infected,\r\n"
+                               "\"C:\\Users\\J\xC3\xBCrgen\\a, b.exe\",\"'-Heur \"\"gen\"\"\",Possible threat,\r\n"
+                               "C:\\pagefile.sys,\"The process cannot access the file\r\nbecause it is being used\",Not scanned,\r\n");
+}
+
+TEST(ResultsReportTest, TheActionColumnHoldsEachRowsOutcomeAndIsGuardedLikeTheOthers)
+{
+    const std::vector<TFinding> rows{
+        {L"C:\\a.exe", L"Trojan.A", TFindingKind::Infected, 0},
+        {L"C:\\b.zip->b.exe", L"Trojan.B", TFindingKind::Possible, 0},
+        {L"C:\\c.exe", L"Trojan.C", TFindingKind::Infected, 0},
+    };
+    const std::vector<std::wstring> actions{L"Quarantined", L"Failed: Access is denied.\r\nTry, again"};
+    EXPECT_EQ(ClipboardText(rows, actions), L"Object\tThreat\tKind\tAction\r\n"
+                                            L"C:\\a.exe\tTrojan.A\tInfected\tQuarantined\r\n"
+                                            L"C:\\b.zip->b.exe\tTrojan.B\tPossible threat\tFailed: Access is denied.  Try, again\r\n"
+                                            L"C:\\c.exe\tTrojan.C\tInfected\t\r\n");
+    EXPECT_EQ(CsvReport(rows, actions), "\xEF\xBB\xBF"
+                                        "Object,Threat,Kind,Action\r\n"
+                                        "C:\\a.exe,Trojan.A,Infected,Quarantined\r\n"
+                                        "C:\\b.zip->b.exe,Trojan.B,Possible threat,\"Failed: Access is denied.\r\nTry, again\"\r\n"
+                                        "C:\\c.exe,Trojan.C,Infected,\r\n");
 }
 
 } // namespace

@@ -172,22 +172,24 @@ TEST_F(ResultsFormTest, OpensWithTheFindingsInScanOrderTheUnscannedLast)
     EXPECT_EQ(ClassOf(List()), L"SysListView32");
     EXPECT_EQ(GetWindowLongW(List(), GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(List()) & LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(HeaderTexts(List()), (std::vector<std::wstring>{L"Object", L"Threat", L"Kind"}));
+    EXPECT_EQ(HeaderTexts(List()), (std::vector<std::wstring>{L"Object", L"Threat", L"Kind", L"Action"}));
     EXPECT_EQ(TableOf(List()),
         (Table{{L"C:\\test\\eicar.com", L"Eicar-Test-Signature", L"Infected"},
             {L"C:\\Users\\Ann\\Downloads\\tool.exe", L"Heur.Packed", L"Possible threat"},
             {L"C:\\Windows\\Temp\\a,b.dll", L"Backdoor.Zed", L"Infected"},
             {L"C:\\locked\\pagefile.sys", L"The process cannot access the file", L"Not scanned"}}));
-    EXPECT_EQ(Arrows(List()), "---");
+    EXPECT_EQ(Arrows(List()), "----");
     EXPECT_EQ(ListView_GetSelectedCount(List()), 0u);
     EXPECT_EQ(GetFocus(), List());
 
     const LONG style = GetWindowLongW(form_->Handle(), GWL_STYLE);
     EXPECT_TRUE((style & WS_THICKFRAME) && (style & WS_MAXIMIZEBOX)) << "resizable";
-    for (HWND button : {form_->CopyButton, form_->SaveButton, form_->CloseButton})
+    for (HWND button : {form_->CopyButton, form_->SaveButton, form_->QuarantineButton, form_->DeleteButton, form_->CloseButton})
         EXPECT_EQ(ClassOf(button), L"Button");
     EXPECT_EQ(Text(form_->CopyButton), L"Copy");
     EXPECT_EQ(Text(form_->SaveButton), L"Save report...");
+    EXPECT_EQ(Text(form_->QuarantineButton), L"Quarantine");
+    EXPECT_EQ(Text(form_->DeleteButton), L"Delete...");
     EXPECT_EQ(Text(form_->CloseButton), L"Close");
     EXPECT_THAT(CutOffTexts(form_->Handle()), testing::IsEmpty());
     EXPECT_THAT(OverlappingControls(form_->Handle()), testing::IsEmpty());
@@ -197,7 +199,8 @@ TEST_F(ResultsFormTest, OpensWithTheFindingsInScanOrderTheUnscannedLast)
         if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)
             tabOrder.push_back(child);
     }
-    EXPECT_EQ(tabOrder, (std::vector<HWND>{List(), form_->CopyButton, form_->SaveButton, form_->CloseButton}));
+    EXPECT_EQ(tabOrder, (std::vector<HWND>{List(), form_->CopyButton, form_->SaveButton, form_->QuarantineButton,
+                            form_->DeleteButton, form_->CloseButton}));
 }
 
 TEST_F(ResultsFormTest, AHeaderClickSortsByItsColumnAndTheNextReversesIt)
@@ -205,35 +208,35 @@ TEST_F(ResultsFormTest, AHeaderClickSortsByItsColumnAndTheNextReversesIt)
     ClickHeader(List(), 0);
     EXPECT_EQ(Objects(List()), (std::vector<std::wstring>{L"C:\\locked\\pagefile.sys", L"C:\\test\\eicar.com",
                                    L"C:\\Users\\Ann\\Downloads\\tool.exe", L"C:\\Windows\\Temp\\a,b.dll"}));
-    EXPECT_EQ(Arrows(List()), "u--");
+    EXPECT_EQ(Arrows(List()), "u---");
     ClickHeader(List(), 0);
     EXPECT_EQ(Objects(List()), (std::vector<std::wstring>{L"C:\\Windows\\Temp\\a,b.dll",
                                    L"C:\\Users\\Ann\\Downloads\\tool.exe", L"C:\\test\\eicar.com", L"C:\\locked\\pagefile.sys"}));
-    EXPECT_EQ(Arrows(List()), "d--");
+    EXPECT_EQ(Arrows(List()), "d---");
 
     ClickHeader(List(), 2);
     EXPECT_EQ(Objects(List()), (std::vector<std::wstring>{L"C:\\test\\eicar.com", L"C:\\Windows\\Temp\\a,b.dll",
                                    L"C:\\Users\\Ann\\Downloads\\tool.exe", L"C:\\locked\\pagefile.sys"}))
         << "a new column sorts ascending, ties in scan order";
-    EXPECT_EQ(Arrows(List()), "--u");
+    EXPECT_EQ(Arrows(List()), "--u-");
     ClickHeader(List(), 2);
     EXPECT_EQ(Objects(List()), (std::vector<std::wstring>{L"C:\\locked\\pagefile.sys",
                                    L"C:\\Users\\Ann\\Downloads\\tool.exe", L"C:\\test\\eicar.com", L"C:\\Windows\\Temp\\a,b.dll"}));
-    EXPECT_EQ(Arrows(List()), "--d");
+    EXPECT_EQ(Arrows(List()), "--d-");
 
     form_->SortBy(TResultsColumn::Threat);
     EXPECT_EQ(ItemText(List(), 0, 1), L"Backdoor.Zed");
     EXPECT_EQ(ItemText(List(), 3, 1), L"The process cannot access the file");
-    EXPECT_EQ(Arrows(List()), "-u-");
+    EXPECT_EQ(Arrows(List()), "-u--");
 }
 
 TEST_F(ResultsFormTest, CopyTakesTheSelectedRowsOrEveryRowAndCtrlCDoesTheSame)
 {
-    const std::wstring header = L"Object\tThreat\tKind\r\n";
-    const std::wstring eicar = L"C:\\test\\eicar.com\tEicar-Test-Signature\tInfected\r\n";
-    const std::wstring tool = L"C:\\Users\\Ann\\Downloads\\tool.exe\tHeur.Packed\tPossible threat\r\n";
-    const std::wstring dll = L"C:\\Windows\\Temp\\a,b.dll\tBackdoor.Zed\tInfected\r\n";
-    const std::wstring locked = L"C:\\locked\\pagefile.sys\tThe process cannot access the file\tNot scanned\r\n";
+    const std::wstring header = L"Object\tThreat\tKind\tAction\r\n";
+    const std::wstring eicar = L"C:\\test\\eicar.com\tEicar-Test-Signature\tInfected\t\r\n";
+    const std::wstring tool = L"C:\\Users\\Ann\\Downloads\\tool.exe\tHeur.Packed\tPossible threat\t\r\n";
+    const std::wstring dll = L"C:\\Windows\\Temp\\a,b.dll\tBackdoor.Zed\tInfected\t\r\n";
+    const std::wstring locked = L"C:\\locked\\pagefile.sys\tThe process cannot access the file\tNot scanned\t\r\n";
 
     EmptyTheClipboard();
     Click(form_->CopyButton);
@@ -313,7 +316,7 @@ TEST_F(ResultsFormTest, ResizingGrowsTheListKeepsTheButtonsInPlaceAndStopsAtAMin
     GetWindowRect(form_->Handle(), &window);
     const int frameWidth = (window.right - window.left) - client.right;
     const int frameHeight = (window.bottom - window.top) - client.bottom;
-    EXPECT_EQ(limits.ptMinTrackSize.x, form_->Scale(420) + frameWidth);
+    EXPECT_EQ(limits.ptMinTrackSize.x, form_->Scale(520) + frameWidth);
     EXPECT_EQ(limits.ptMinTrackSize.y, form_->Scale(200) + frameHeight);
 
     SetWindowPos(form_->Handle(), nullptr, 0, 0, limits.ptMinTrackSize.x, limits.ptMinTrackSize.y,
@@ -327,6 +330,7 @@ TEST_F(ResultsFormTest, DpiChangeScalesTheColumnsAndTheLayout)
 {
     ListView_SetColumnWidth(List(), 1, 200);
     const int kind = ListView_GetColumnWidth(List(), 2);
+    const int action = ListView_GetColumnWidth(List(), 3);
     const UINT dpi = form_->Dpi() * 3 / 2;
     RECT window;
     GetWindowRect(form_->Handle(), &window);
@@ -340,7 +344,8 @@ TEST_F(ResultsFormTest, DpiChangeScalesTheColumnsAndTheLayout)
     EXPECT_EQ(ListView_GetColumnWidth(List(), 2), kind * 3 / 2);
     RECT client;
     GetClientRect(List(), &client);
-    EXPECT_EQ(ListView_GetColumnWidth(List(), 0) + 300 + kind * 3 / 2, client.right);
+    EXPECT_EQ(ListView_GetColumnWidth(List(), 3), action * 3 / 2);
+    EXPECT_EQ(ListView_GetColumnWidth(List(), 0) + 300 + kind * 3 / 2 + action * 3 / 2, client.right);
     EXPECT_EQ(RectIn(form_->Handle(), List()).left, MulDiv(10, static_cast<int>(dpi), 96));
     EXPECT_THAT(CutOffTexts(form_->Handle()), testing::IsEmpty());
     EXPECT_THAT(OverlappingControls(form_->Handle()), testing::IsEmpty());
@@ -354,11 +359,11 @@ TEST_F(ResultsFormTest, TheReportHasEveryRowInTheListsOrderAndItsErrorsSayWhat)
     Select(List(), {0});
     form_->WriteReport(path.wstring());
     EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF"
-                               "Object,Threat,Kind\r\n"
-                               "\"C:\\Windows\\Temp\\a,b.dll\",Backdoor.Zed,Infected\r\n"
-                               "C:\\test\\eicar.com,Eicar-Test-Signature,Infected\r\n"
-                               "C:\\Users\\Ann\\Downloads\\tool.exe,Heur.Packed,Possible threat\r\n"
-                               "C:\\locked\\pagefile.sys,The process cannot access the file,Not scanned\r\n")
+                               "Object,Threat,Kind,Action\r\n"
+                               "\"C:\\Windows\\Temp\\a,b.dll\",Backdoor.Zed,Infected,\r\n"
+                               "C:\\test\\eicar.com,Eicar-Test-Signature,Infected,\r\n"
+                               "C:\\Users\\Ann\\Downloads\\tool.exe,Heur.Packed,Possible threat,\r\n"
+                               "C:\\locked\\pagefile.sys,The process cannot access the file,Not scanned,\r\n")
         << "every row, whatever is selected";
 
     const std::wstring missing = folder.Str() + L"\\missing\\report.csv";
@@ -406,7 +411,7 @@ TEST_F(ResultsFormTest, SaveReportWritesThroughTheSystemSaveDialog)
     CoUninitialize();
     EXPECT_EQ(offered, L"scan-results.csv");
     const std::string bytes = ReadBytes(path);
-    EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBFObject,Threat,Kind\r\nC:\\test\\eicar.com,"))
+    EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBFObject,Threat,Kind,Action\r\nC:\\test\\eicar.com,"))
         << testing::PrintToString(bytes);
 }
 

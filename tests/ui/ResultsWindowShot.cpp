@@ -1,10 +1,12 @@
 // Not a check: scripts/screenshots.sh runs this disabled test to show the results window with
-// sample findings until the window is closed.
+// sample findings, two of them selected, until the window is closed.
 #include "tests/ui/UiTestSupport.h"
 #include "toolkit/Toolkit.h"
 #include "ui/ResultsForm.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 namespace {
 
@@ -18,6 +20,9 @@ TEST(ResultsWindowShot, DISABLED_ShowsSampleFindingsUntilClosed)
             {L"C:\\pagefile.sys", busy, TFindingKind::NotScanned, ERROR_SHARING_VIOLATION},
             {L"C:\\Windows\\System32\\config\\SAM", busy, TFindingKind::NotScanned, ERROR_SHARING_VIOLATION}});
     form.Show();
+    // Two infected rows selected: Quarantine and Delete... are enabled.
+    for (int row : {0, 1})
+        ListView_SetItemState(form.List, row, LVIS_SELECTED, LVIS_SELECTED);
     PumpUntil([&form] { return form.Handle() == nullptr; }, 60s);
 }
 
