@@ -150,6 +150,17 @@ std::wstring TScanRun::Release()
     return text;
 }
 
+// The report's Action cell for a line's outcome text, as the results window writes it.
+std::wstring ReportAction(const std::wstring& aOutcome)
+{
+    if (aOutcome == L"quarantined")
+        return L"Quarantined";
+    if (aOutcome == L"deleted")
+        return L"Deleted";
+    constexpr std::wstring_view kFailed = L"action failed: ";
+    return L"Failed: " + aOutcome.substr(kFailed.size());
+}
+
 // Quarantines or deletes the file on disk behind a threat (an archive member's archive) and gives
 // the outcome's text for its line.
 std::wstring TScanRun::Act(const TFinding& aFinding)
@@ -196,9 +207,15 @@ void TScanRun::WriteReport(const TScannerThread& aWorker)
 {
     const std::vector<TFinding> findings = aWorker.FindingsFrom(0);
     std::vector<TFinding> rows;
-    for (const std::size_t index : ScanOrderRows(findings))
+    std::vector<std::wstring> actions;
+    for (const std::size_t index : ScanOrderRows(findings)) {
         rows.push_back(findings[index]);
-    const std::string csv = CsvReport(rows);
+        const auto action = FActions.find(findings[index].Object.substr(0, findings[index].Object.find(L"->")));
+        actions.push_back(action != FActions.end() && findings[index].Kind != TFindingKind::NotScanned
+                              ? ReportAction(action->second)
+                              : std::wstring());
+    }
+    const std::string csv = CsvReport(rows, actions);
     std::ofstream file(std::filesystem::path(FOptions.Report), std::ios::binary | std::ios::trunc);
     file.write(csv.data(), static_cast<std::streamsize>(csv.size()));
     file.close();

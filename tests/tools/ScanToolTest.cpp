@@ -195,8 +195,8 @@ TEST_F(ScanToolTest, ReportHoldsTheResultsWindowsCsv)
     const std::filesystem::path report = folder_.Path() / L"report.csv";
     const ScanRun run = Tool(L"--quiet --report \"" + report.wstring() + L"\" \"{F}\"");
     EXPECT_EQ(run.ExitCode, 1u) << run.Err;
-    EXPECT_EQ(ReadAll(report), "\xEF\xBB\xBFObject,Threat,Kind\r\n" + Utf8Files() +
-                                   "\\sub\\eicar.com,Eicar-Test-Signature,Infected\r\n");
+    EXPECT_EQ(ReadAll(report), "\xEF\xBB\xBFObject,Threat,Kind,Action\r\n" + Utf8Files() +
+                                   "\\sub\\eicar.com,Eicar-Test-Signature,Infected,\r\n");
 }
 
 TEST_F(ScanToolTest, LoadsTheDatabaseWhileAScanHoldsIt)
@@ -289,8 +289,11 @@ TEST_F(ScanToolTest, QuarantineAndDeleteActOnEachThreatAndSayHowItWent)
                             ToUtf8(SystemMessage(ERROR_SHARING_VIOLATION)) + ")\n" + Summary(2, 1, 0, 0));
     EXPECT_EQ(ReadAll(eicar), EicarText());
 
-    const ScanRun deleted = Tool(L"--json --delete \"{F}\\sub\\eicar.com\"");
+    const std::filesystem::path report = folder_.Path() / L"report.csv";
+    const ScanRun deleted = Tool(L"--json --delete --report \"" + report.wstring() + L"\" \"{F}\\sub\\eicar.com\"");
     EXPECT_EQ(deleted.ExitCode, 1u) << deleted.Err;
+    EXPECT_EQ(ReadAll(report), "\xEF\xBB\xBFObject,Threat,Kind,Action\r\n" + f +
+                                   "\\sub\\eicar.com,Eicar-Test-Signature,Infected,Deleted\r\n");
     EXPECT_NE(deleted.Out.find("\"kind\":\"infected\",\"action\":\"deleted\"}\n"), std::string::npos) << deleted.Out;
     EXPECT_FALSE(std::filesystem::exists(eicar));
 }
