@@ -1,67 +1,21 @@
-// CNG digests through bcrypt.dll, loaded from the system folder: one algorithm provider per
+// CNG digests through bcrypt.dll: one algorithm provider per
 // algorithm for the life of the process, and one hash object per digest.
 #include "platform/CngHash.h"
 
-#include "platform/Error.h"
-#include "platform/SystemLibrary.h"
+#include "platform/BCrypt.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <iterator>
 
 namespace {
-
-struct BCryptFunctions {
-    decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
-    decltype(&BCryptCreateHash) createHash = nullptr;
-    decltype(&BCryptHashData) hashData = nullptr;
-    decltype(&BCryptFinishHash) finishHash = nullptr;
-    decltype(&BCryptDestroyHash) destroyHash = nullptr;
-};
 
 const wchar_t* AlgorithmName(CngAlgorithm aAlgorithm) noexcept
 {
     return aAlgorithm == CngAlgorithm::Md5 ? L"MD5" : L"SHA-256";
 }
 
-template <typename Function>
-void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
-{
-    aFunction = ProcedureAddress<Function>(aLibrary, aName);
-    if (aFunction == nullptr)
-        ThrowLastError(L"bcrypt.dll lacks a function: ");
-}
-
-// Loaded from the system folder, never imported (see SystemLibrary.h).
-BCryptFunctions LoadBCrypt()
-{
-    const HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
-    if (library == nullptr)
-        ThrowLastError(L"Cannot load bcrypt.dll: ");
-    BCryptFunctions functions;
-    Bind(library, functions.openAlgorithmProvider, "BCryptOpenAlgorithmProvider");
-    Bind(library, functions.createHash, "BCryptCreateHash");
-    Bind(library, functions.hashData, "BCryptHashData");
-    Bind(library, functions.finishHash, "BCryptFinishHash");
-    Bind(library, functions.destroyHash, "BCryptDestroyHash");
-    return functions;
-}
-
-// Throws AppError when bcrypt.dll or one of its functions is missing.
-const BCryptFunctions& BCrypt()
-{
-    static const BCryptFunctions functions = LoadBCrypt();
-    return functions;
-}
-
 void Check(NTSTATUS aStatus, CngAlgorithm aAlgorithm, const wchar_t* aOperation)
 {
-    if (aStatus < 0) {
-        wchar_t text[96];
-        std::swprintf(text, std::size(text), L"%ls: %ls failed with status 0x%08lX", AlgorithmName(aAlgorithm),
-            aOperation, static_cast<unsigned long>(aStatus));
-        throw AppError(text);
-    }
+    CheckBCrypt(aStatus, AlgorithmName(aAlgorithm), aOperation);
 }
 
 BCRYPT_ALG_HANDLE OpenProvider(CngAlgorithm aAlgorithm)

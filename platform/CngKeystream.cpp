@@ -1,63 +1,17 @@
-// AES through bcrypt.dll, loaded from the system folder: one provider in ECB mode for the life
+// AES through bcrypt.dll: one provider in ECB mode for the life
 // of the process, one key object per keystream.
 #include "platform/CngKeystream.h"
 
-#include "platform/Error.h"
-#include "platform/SystemLibrary.h"
+#include "platform/BCrypt.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <iterator>
 
 namespace {
 
-struct BCryptFunctions {
-    decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
-    decltype(&BCryptSetProperty) setProperty = nullptr;
-    decltype(&BCryptGenerateSymmetricKey) generateSymmetricKey = nullptr;
-    decltype(&BCryptEncrypt) encrypt = nullptr;
-    decltype(&BCryptDestroyKey) destroyKey = nullptr;
-    decltype(&BCryptGenRandom) genRandom = nullptr;
-};
-
-template <typename Function>
-void Bind(HMODULE aLibrary, Function& aFunction, const char* aName)
-{
-    aFunction = ProcedureAddress<Function>(aLibrary, aName);
-    if (aFunction == nullptr)
-        ThrowLastError(L"bcrypt.dll lacks a function: ");
-}
-
-BCryptFunctions LoadBCrypt()
-{
-    const HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
-    if (library == nullptr)
-        ThrowLastError(L"Cannot load bcrypt.dll: ");
-    BCryptFunctions functions;
-    Bind(library, functions.openAlgorithmProvider, "BCryptOpenAlgorithmProvider");
-    Bind(library, functions.setProperty, "BCryptSetProperty");
-    Bind(library, functions.generateSymmetricKey, "BCryptGenerateSymmetricKey");
-    Bind(library, functions.encrypt, "BCryptEncrypt");
-    Bind(library, functions.destroyKey, "BCryptDestroyKey");
-    Bind(library, functions.genRandom, "BCryptGenRandom");
-    return functions;
-}
-
-const BCryptFunctions& BCrypt()
-{
-    static const BCryptFunctions functions = LoadBCrypt();
-    return functions;
-}
-
 void Check(NTSTATUS aStatus, const wchar_t* aOperation)
 {
-    if (aStatus < 0) {
-        wchar_t text[96];
-        std::swprintf(text, std::size(text), L"AES: %ls failed with status 0x%08lX", aOperation,
-            static_cast<unsigned long>(aStatus));
-        throw AppError(text);
-    }
+    CheckBCrypt(aStatus, L"AES", aOperation);
 }
 
 BCRYPT_ALG_HANDLE OpenEcbProvider()
