@@ -1,135 +1,211 @@
 #!/usr/bin/env bash
-# Builds static liblzma, bzip2 and libarchive from Debian's source packages for one target, once per
-# machine, into a cache keyed by the source versions; prints the install prefix.
-#   build-libs.sh TARGET    TARGET: i686 | x86_64 (MinGW) | native (clang, ASan/UBSan)
-# A half-finished earlier build is never used: each build goes to a temporary folder that is renamed
-# when complete.
+# Builds static liblzma, bzip2 and libarchive from Debian's source packages, once per machine, into
+# a cache keyed by the three source versions, and prints each install folder.
+#   build-libs.sh [i686|x86_64|native|all]     (default: all)
+# i686 and x86_64 use the MinGW-w64 -posix compilers and Debian's MinGW zlib; native uses clang with
+# ASan, UBSan and fuzzer coverage, and the system's zlib. Each build runs in a temporary folder that
+# is renamed when complete, so a half-finished build is never taken.
 set -euo pipefail
-target=${1:?usage: build-libs.sh i686|x86_64|native}
-case $target in i686|x86_64|native) ;; *) echo "unknown target: $target" >&2; exit 2 ;; esac
 
+usage="usage: build-libs.sh [i686|x86_64|native|all]"
+case ${1:-all} in
+  all) targets=(x86_64 i686 native) ;;
+  i686|x86_64|native) targets=("$1") ;;
+  *) echo "$usage" >&2; exit 2 ;;
+esac
+root=${XDG_CACHE_HOME:-$HOME/.cache}/quorvane/libs
+jobs=${QV_JOBS:-2}
 sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
-need_src=()
-for p in dpkg-dev libz-mingw-w64-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need_src+=("$p")
-done
-if [ ${#need_src[@]} -gt 0 ]; then
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-    "${need_src[@]}" >&2
-fi
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-srclist=/etc/apt/sources.list.d/quorvane-src.sources
-if [ ! -e "$srclist" ]; then
-  printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    | "${sudo_cmd[@]}" tee "$srclist" >/dev/null
+# A deb-src twin of the machine's bookworm entries, in the format they use, unless one exists.
+add_deb_src() {
+  local d=/etc/apt
+  if grep -qsE '^[[:space:]]*deb-src[[:space:]].*bookworm' "$d/sources.list" "$d"/sources.list.d/*.list ||
+     grep -qsE '^Types:.*deb-src' "$d"/sources.list.d/*.sources; then
+    return 0
+  fi
+  local entry
+  if ls "$d"/sources.list.d/*.sources >/dev/null 2>&1; then
+    entry=$(awk -v RS= -v ORS='\n\n' '/Types:[^\n]*deb/ && /Suites:[^\n]*bookworm/ {
+      sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$d"/sources.list.d/*.sources)
+    [ -n "$entry" ] && printf '%s' "$entry" | "${sudo_cmd[@]}" tee "$d/sources.list.d/quorvane-src.sources" >/dev/null
+  else
+    entry=$(sed -n 's/^[[:space:]]*deb[[:space:]]\(.*bookworm.*\)/deb-src \1/p' "$d/sources.list" 2>/dev/null)
+    [ -n "$entry" ] && printf '%s\n' "$entry" | "${sudo_cmd[@]}" tee "$d/sources.list.d/quorvane-src.list" >/dev/null
+  fi
+  if [ -z "$entry" ]; then echo "build-libs.sh: no Debian bookworm entry to derive deb-src from" >&2; exit 1; fi
   "${sudo_cmd[@]}" apt-get update -qq >&2
-fi
+}
 
-version_of() { apt-cache showsrc "$1" | awk '/^Version:/ {print $2}' | sort -V | tail -1; }
-v_arch=$(version_of libarchive)
-v_xz=$(version_of xz-utils)
-v_bz=$(version_of bzip2)
-key="libarchive-${v_arch}_xz-${v_xz}_bzip2-${v_bz}"
-cache=${XDG_CACHE_HOME:-$HOME/.cache}/quorvane/libs/$key
-prefix=$cache/$target
-if [ -e "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+ensure_packages() {
+  local missing=() p
+  for p in dpkg-dev libz-mingw-w64-dev zlib1g-dev clang; do installed "$p" || missing+=("$p"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >&2
+}
+
+ensure_packages
+add_deb_src
+
+# The versions apt-get source would fetch now, from the names of their .dsc files. Asking apt takes
+# seconds, so the answer is kept until its source indexes change.
+declare -A version
+resolve_versions() {
+  apt-get source --print-uris -qq libarchive xz-utils bzip2 |
+    awk '$2 ~ /\.dsc$/ { sub(/\.dsc$/, "", $2); split($2, f, "_"); print f[1], f[2] }'
+}
+stamp=$(stat -c '%n %Y' /var/lib/apt/lists/*_Sources* 2>/dev/null | md5sum | cut -c1-32)
+memo=$root/.versions-$stamp
+if [ ! -s "$memo" ]; then
+  mkdir -p "$root"
+  rm -f "$root"/.versions-*
+  resolve_versions >"$memo.tmp" && mv "$memo.tmp" "$memo"
+fi
+while read -r p v; do version[$p]=$v; done <"$memo"
+for p in libarchive xz-utils bzip2; do
+  [ -n "${version[$p]:-}" ] || { echo "build-libs.sh: apt-get source knows no $p" >&2; rm -f "$memo"; exit 1; }
+done
+key="libarchive-${version[libarchive]}_xz-${version[xz-utils]}_bzip2-${version[bzip2]}"
+cache=$root/$key
+
+done_all=yes
+for t in "${targets[@]}"; do [ -f "$cache/$t/versions" ] || done_all=no; done
+if [ $done_all = yes ]; then
+  for t in "${targets[@]}"; do echo "$cache/$t"; done
+  exit 0
+fi
 
 mkdir -p "$cache"
-src=$cache/src
-if [ ! -e "$src/.complete" ]; then
-  tmp_src=$(mktemp -d "$cache/src.tmp.XXXXXX")
-  (cd "$tmp_src" && apt-get source -qq libarchive xz-utils bzip2 >&2)
-  touch "$tmp_src/.complete"
-  rm -rf "$src"
-  mv "$tmp_src" "$src" || rm -rf "$tmp_src"
-fi
-dir_of() { find "$src" -maxdepth 1 -mindepth 1 -type d -name "$1-*" | head -1; }
-d_arch=$(dir_of libarchive)
-d_xz=$(dir_of xz-utils)
-d_bz=$(dir_of bzip2)
+exec 9>"$cache/.lock"
+flock 9
+# Under the lock, any temporary folder is what an interrupted run left behind.
+rm -rf "$cache"/*.tmp.*
 
-work=$(mktemp -d "$cache/$target.tmp.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-out=$work/prefix
-mkdir -p "$out/lib" "$out/include" "$out/licenses"
-jobs=2
+fetch_sources() {
+  [ -f "$cache/src/.complete" ] && return 0
+  local tmp
+  tmp=$(mktemp -d "$cache/src.tmp.XXXXXX")
+  (cd "$tmp" && apt-get source -qq libarchive xz-utils bzip2 >&2)
+  touch "$tmp/.complete"
+  rm -rf "$cache/src"
+  mv "$tmp" "$cache/src"
+}
 
-case $target in
-  native)
-    cc=clang
-    cflags="-O1 -g -fsanitize=address,undefined -fno-omit-frame-pointer"
-    host_args=()
-    ar=ar
-    ;;
-  *)
-    triplet=$target-w64-mingw32
-    cc=$triplet-gcc-posix
-    cflags="-O2"
-    host_args=(--host="$triplet")
-    ar=$triplet-ar
-    ;;
-esac
+src_dir() { find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "$1-*" | head -1; }
 
-# zlib: MinGW's from Debian; natively, the system's (uninstrumented, it is not the target of fuzzing).
-if [ "$target" = native ]; then
-  zlib_inc=/usr/include
-  zlib_lib=$(find /usr/lib -name libz.a | head -1)
-else
-  zlib_inc=/usr/$triplet/include
-  zlib_lib=/usr/$triplet/lib/libz.a
-fi
+build_lzma() {
+  mkdir -p "$work/xz"
+  (cd "$work/xz" && CC=$cc CFLAGS=$cflags "$(src_dir xz-utils)/configure" "${host_args[@]}" \
+    --prefix="$out" --enable-static --disable-shared --disable-xz --disable-xzdec --disable-lzmadec \
+    --disable-lzmainfo --disable-lzma-links --disable-scripts --disable-doc --disable-nls >&2)
+  make -C "$work/xz/src/liblzma" -j"$jobs" install >&2
+  # Both name the temporary folder, which is renamed.
+  rm -rf "$out"/lib/*.la "$out/lib/pkgconfig"
+}
 
-# liblzma
-(
-  mkdir -p "$work/xz" && cd "$work/xz"
-  CC=$cc CFLAGS=$cflags "$d_xz/configure" "${host_args[@]}" --prefix="$out" \
-    --enable-static --disable-shared --disable-xz --disable-xzdec --disable-lzmadec \
-    --disable-lzmainfo --disable-lzma-links --disable-scripts --disable-doc --disable-nls >&2
-  make -j$jobs -C src/liblzma install >&2
-)
-
-# bzip2 has no cross build: its library sources, compiled and archived.
-(
-  mkdir -p "$work/bz" && cd "$work/bz"
+# bzip2 has no cross build: its seven library sources, compiled and archived.
+build_bzip2() {
+  local s f
+  s=$(src_dir bzip2)
+  mkdir -p "$work/bz"
   for f in blocksort huffman crctable randtable compress decompress bzlib; do
-    $cc $cflags -D_FILE_OFFSET_BITS=64 -c "$d_bz/$f.c" -o "$f.o"
+    $cc $cflags -c "$s/$f.c" -o "$work/bz/$f.o"
   done
-  $ar rcs "$out/lib/libbz2.a" ./*.o
-  cp "$d_bz/bzlib.h" "$out/include/"
-)
+  $ar rcs "$out/lib/libbz2.a" "$work"/bz/*.o
+  cp "$s/bzlib.h" "$out/include/"
+}
 
-# libarchive
-cmake_args=(
-  -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$out"
-  -DCMAKE_C_COMPILER="$cc" -DCMAKE_C_FLAGS="$cflags"
-  -DBUILD_SHARED_LIBS=OFF -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF -DENABLE_TEST=OFF
-  -DENABLE_UNZIP=OFF
-  -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_LIBB2=OFF -DENABLE_LZ4=OFF
-  -DENABLE_LZO=OFF -DENABLE_ZSTD=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_PCREPOSIX=OFF
-  -DENABLE_PCRE2POSIX=OFF -DENABLE_LIBGCC=OFF -DENABLE_ACL=OFF -DENABLE_XATTR=OFF -DENABLE_ICONV=OFF
-  -DENABLE_CNG=OFF -DENABLE_WERROR=OFF
-  -DZLIB_INCLUDE_DIR="$zlib_inc" -DZLIB_LIBRARY="$zlib_lib"
-  -DBZIP2_INCLUDE_DIR="$out/include" -DBZIP2_LIBRARIES="$out/lib/libbz2.a"
-  -DLIBLZMA_INCLUDE_DIR="$out/include" -DLIBLZMA_LIBRARY="$out/lib/liblzma.a"
-  -DPOSIX_REGEX_LIB=NONE
-)
-if [ "$target" != native ]; then
-  cmake_args+=(
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_FIND_ROOT_PATH="/usr/$triplet"
-    -DCMAKE_RC_COMPILER="$triplet-windres"
-    -DZLIB_WINAPI:BOOL=OFF -DZLIB_WINAPI_WITH_LIB:INTERNAL="$zlib_lib"
+build_libarchive() {
+  local s args=()
+  s=$(src_dir libarchive)
+  args=(
+    -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DCMAKE_C_COMPILER="$cc" -DCMAKE_C_FLAGS="$cflags"
+    -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_LIBB2=OFF -DENABLE_LZ4=OFF
+    -DENABLE_LZO=OFF -DENABLE_ZSTD=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_PCREPOSIX=OFF
+    -DENABLE_LIBGCC=OFF -DENABLE_ACL=OFF -DENABLE_XATTR=OFF -DENABLE_ICONV=OFF -DENABLE_CNG=OFF
+    -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF -DENABLE_TEST=OFF -DENABLE_WERROR=OFF
+    -DZLIB_INCLUDE_DIR="$zlib_inc" -DZLIB_LIBRARY="$zlib_lib"
+    -DBZIP2_INCLUDE_DIR="$out/include" -DBZIP2_LIBRARIES="$out/lib/libbz2.a"
+    -DLIBLZMA_INCLUDE_DIR="$out/include" -DLIBLZMA_LIBRARY="$out/lib/liblzma.a"
+    -DPOSIX_REGEX_LIB=NONE
   )
-fi
-cmake -S "$d_arch" -B "$work/la" "${cmake_args[@]}" >&2
-cmake --build "$work/la" -j$jobs >&2
-cmake --install "$work/la" >&2
+  if [ "$target" != native ]; then
+    args+=(
+      -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR="$target"
+      -DCMAKE_RC_COMPILER="$triplet-windres" -DCMAKE_FIND_ROOT_PATH="/usr/$triplet;$out"
+      -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY
+      -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY
+      -DZLIB_WINAPI:BOOL=OFF -DZLIB_WINAPI_WITH_LIB:INTERNAL="$zlib_lib"
+    )
+  fi
+  cmake -S "$s" -B "$work/la" "${args[@]}" >&2
+  # Only the static library: the DLL and the programs would double the work.
+  cmake --build "$work/la" -j"$jobs" --target archive_static >&2
+  cp "$(find "$work/la/libarchive" -maxdepth 1 -name 'libarchive*.a' | head -1)" "$out/lib/libarchive.a"
+  cp "$s/libarchive/archive.h" "$s/libarchive/archive_entry.h" "$out/include/"
+}
 
-cp "$d_arch/COPYING" "$out/licenses/libarchive-$v_arch.txt"
-cp "$d_xz/COPYING" "$out/licenses/xz-utils-$v_xz.txt"
-cp "$d_bz/LICENSE" "$out/licenses/bzip2-$v_bz.txt"
-touch "$out/.complete"
-rm -rf "$prefix"
-mv "$out" "$prefix"
-echo "$prefix"
+# Licence texts and versions, for the packages' third-party notices.
+write_notices() {
+  mkdir -p "$out/licenses"
+  cp "$(src_dir libarchive)/COPYING" "$out/licenses/libarchive.txt"
+  cp "$(src_dir xz-utils)/COPYING" "$out/licenses/xz-utils.txt"
+  cp "$(src_dir bzip2)/LICENSE" "$out/licenses/bzip2.txt"
+  cp "$zlib_copyright" "$out/licenses/zlib.txt"
+  {
+    echo "libarchive ${version[libarchive]}"
+    echo "xz-utils ${version[xz-utils]}"
+    echo "bzip2 ${version[bzip2]}"
+    echo "zlib $zlib_version"
+  } >"$out/versions"
+}
+
+build_target() {
+  target=$1
+  local dest=$cache/$target
+  [ -f "$dest/versions" ] && return 0
+  work=$(mktemp -d "$cache/$target.tmp.XXXXXX")
+  out=$work/prefix
+  mkdir -p "$out/lib" "$out/include"
+  if [ "$target" = native ]; then
+    triplet= cc=clang ar=ar host_args=()
+    build_type=
+    cflags="-O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all"
+    cflags+=" -fsanitize=fuzzer-no-link"
+    # The system's zlib, uninstrumented: the fuzzing aims at libarchive's parsers, and zlib's own
+    # inflate is fuzzed upstream; its copies into our buffers still go through ASan's memcpy.
+    zlib_inc=/usr/include
+    zlib_lib=/usr/lib/$(gcc -dumpmachine 2>/dev/null || clang -dumpmachine)/libz.a
+    zlib_copyright=/usr/share/doc/zlib1g-dev/copyright
+    zlib_version=$(dpkg-query -W -f='${Version}' zlib1g-dev)
+    [ -f "$zlib_lib" ] || zlib_lib=$(find /usr/lib -name libz.a | head -1)
+  else
+    triplet=$target-w64-mingw32 cc=$target-w64-mingw32-gcc-posix ar=$target-w64-mingw32-ar
+    host_args=(--host="$triplet")
+    build_type=Release cflags=-O2
+    zlib_inc=/usr/$triplet/include
+    zlib_lib=/usr/$triplet/lib/libz.a
+    zlib_copyright=/usr/share/doc/libz-mingw-w64-dev/copyright
+    zlib_version=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
+  fi
+  build_lzma
+  build_bzip2
+  build_libarchive
+  cp "$zlib_lib" "$out/lib/libz.a"
+  write_notices
+  rm -rf "$dest"
+  mv "$out" "$dest"
+  rm -rf "$work"
+}
+
+cleanup() { if [ -n "${work:-}" ]; then rm -rf "$work"; fi; }
+trap cleanup EXIT
+fetch_sources
+for t in "${targets[@]}"; do
+  build_target "$t"
+  echo "$cache/$t"
+done
