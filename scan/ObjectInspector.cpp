@@ -3,6 +3,12 @@
 
 #include "detect/Finding.h"
 
+namespace {
+
+const wchar_t kTooManyPartialMatches[] = L"too many partial matches";
+
+} // namespace
+
 TObjectInspector::TObjectInspector(const detect::Database& aDatabase, bool aHeuristicMode)
     : FScan(aDatabase, FHashes), FHeuristicMode(aHeuristicMode)
 {
@@ -21,6 +27,14 @@ void TObjectInspector::Inspect(const std::uint8_t* aBuffer, std::size_t aCount)
 std::optional<TFinding> TObjectInspector::End(const std::wstring& aPath, bool aComplete)
 {
     const detect::Finding finding = detect::Decide(FScan.End(aComplete), FHeuristicMode);
+    // A threat found before the matcher's bounds were reached stands; anything less is not a verdict.
+    if (FScan.Overflowed() && finding.Kind != detect::Verdict::Infected) {
+        TFinding result;
+        result.Object = aPath;
+        result.Threat = kTooManyPartialMatches;
+        result.Kind = TFindingKind::NotScanned;
+        return result;
+    }
     if (finding.Kind == detect::Verdict::Clean)
         return std::nullopt;
     TFinding result;

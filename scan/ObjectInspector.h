@@ -25,6 +25,8 @@ public:
     void Inspect(const std::uint8_t* aBuffer, std::size_t aCount);
     // The object's finding, named by aPath; empty when it matched nothing that counts.
     // aComplete is false for an object cut short: only the body matches found so far count.
+    // An object that exceeded the matcher's bounds is "Not scanned" (too many partial matches)
+    // unless it was found infected before.
     std::optional<TFinding> End(const std::wstring& aPath, bool aComplete);
 
 private:
