@@ -117,7 +117,7 @@ std::vector<std::uint32_t>& ObjectScan::Active(std::uint32_t aGroup) {
 void ObjectScan::OnGroup(std::uint32_t aGroup, std::uint64_t aEnd) {
     if (mOverflow) return;
     // Nothing verified from here on ends before aEnd - Slack.
-    if (aEnd >= mBodies.Slack()) Release(aEnd - mBodies.Slack());
+    if (!mOccurrences.empty() && aEnd >= mBodies.Slack()) Release(aEnd - mBodies.Slack());
     std::vector<std::uint32_t>& active = Active(aGroup);
     mVisits += active.size();
     for (std::size_t i = 0; i < active.size() && !mOverflow;) {
@@ -141,7 +141,7 @@ bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
     const CompiledBody& body = mBodies.Signatures()[user.Body];
     if (body.Target == TargetType::MzFile && mTotal >= 2 && !IsMz()) return false;
     const CompiledPart& part = body.Parts[user.Part];
-    if (user.Part == 0) {
+    if (user.Part == 0 && body.Where.Kind != OffsetKind::Any) {
         const std::uint64_t anchorStart = aEnd - (part.AnchorEnd - part.AnchorBegin);
         const auto window = StartWindow(body, mDeclared);
         if (!window) return false;
@@ -155,15 +155,25 @@ bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
     // Every segment that could link to this one has been verified by now.
     if (part.Linked && part.Rigid && !Linked(part, aEnd - (part.AnchorEnd - part.AnchorBegin) - part.MinPrefix))
         return true;
-    Touch(user.Body);
-    if (user.Part == progress.Seen && user.Part + 1 < body.Parts.size()) {
+    const Candidate candidate{aEnd + part.MaxSuffix, aEnd, aUser};
+    // With all its bytes here a part is verified at once, and enables the next part only if it matched.
+    if (candidate.ReadyAt <= mTotal) {
+        if (Check(user, progress, body, part, aEnd) && user.Part == progress.Seen) Enable(aUser);
+        return true;
+    }
+    Enable(aUser);
+    Push(mCandidates, candidate, LaterReady<Candidate, Candidate>);
+    return true;
+}
+
+// The next part's anchor ends after this one's: from here on it can belong to a match.
+void ObjectScan::Enable(std::uint32_t aUser) {
+    const AnchorUser& user = mBodies.User(aUser);
+    Progress& progress = Touch(user.Body);
+    if (user.Part == progress.Seen && user.Part + 1 < mBodies.Signatures()[user.Body].Parts.size()) {
         progress.Seen = user.Part + 1;
         mEnabled.push_back(aUser + 1);
     }
-    const Candidate candidate{aEnd + part.MaxSuffix, aEnd, aUser};
-    if (candidate.ReadyAt <= mTotal) Verify(candidate);
-    else Push(mCandidates, candidate, LaterReady<Candidate, Candidate>);
-    return true;
 }
 
 template <class Item, class Later> void ObjectScan::Push(std::vector<Item>& aHeap, const Item& aItem, Later aLater) {
@@ -184,45 +194,52 @@ void ObjectScan::Drain(std::uint64_t aUpTo) {
     }
 }
 
-void ObjectScan::Verify(const Candidate& aCandidate) {
+bool ObjectScan::Verify(const Candidate& aCandidate) {
     const AnchorUser& user = mBodies.User(aCandidate.User);
     Progress& progress = mProgress[user.Body];
-    if (progress.Done || user.Part < progress.Part) return;
+    if (progress.Done || user.Part < progress.Part) return false;
     const CompiledBody& body = mBodies.Signatures()[user.Body];
-    const CompiledPart& part = body.Parts[user.Part];
+    return Check(user, progress, body, body.Parts[user.Part], aCandidate.AnchorEnd);
+}
+
+// A rigid linked part's windows were complete when its anchor was found, and checked then.
+bool ObjectScan::Check(const AnchorUser& aUser, Progress& aProgress, const CompiledBody& aBody,
+                       const CompiledPart& aPart, std::uint64_t aAnchorEnd) {
     std::optional<std::uint64_t> end, start;
-    const std::uint64_t anchorStart = aCandidate.AnchorEnd - (part.AnchorEnd - part.AnchorBegin);
-    const auto window = user.Part == 0 ? StartWindow(body, mDeclared) : Window{0, ~std::uint64_t{0}};
-    if (!window) return;
-    if (part.Rigid) { // one start and one end
-        if (anchorStart < window->Low + part.MinPrefix || anchorStart - part.MinPrefix > window->High) return;
-        if (part.Elements.size() != part.AnchorEnd - part.AnchorBegin &&
-            !mVerifier.MatchesRigid(part, aCandidate.AnchorEnd, mWindow))
-            return;
-        end = aCandidate.AnchorEnd + part.MinSuffix;
-        start = anchorStart - part.MinPrefix;
+    const std::uint64_t anchorStart = aAnchorEnd - (aPart.AnchorEnd - aPart.AnchorBegin);
+    std::optional<Window> window = Window{0, ~std::uint64_t{0}};
+    if (aUser.Part == 0 && aBody.Where.Kind != OffsetKind::Any) window = StartWindow(aBody, mDeclared);
+    if (!window) return false;
+    if (aPart.Rigid) { // one start and one end
+        if (anchorStart < window->Low + aPart.MinPrefix || anchorStart - aPart.MinPrefix > window->High) return false;
+        if (aPart.Elements.size() != aPart.AnchorEnd - aPart.AnchorBegin &&
+            !mVerifier.MatchesRigid(aPart, aAnchorEnd, mWindow))
+            return false;
+        end = aAnchorEnd + aPart.MinSuffix;
+        start = anchorStart - aPart.MinPrefix;
     } else {
-        end = mVerifier.EarliestEnd(part, aCandidate.AnchorEnd, mWindow);
-        if (!end) return;
-        start = user.Part == 0 ? mVerifier.EarliestStart(part, anchorStart, window->Low, window->High, mWindow)
-                               : mVerifier.LatestStart(part, anchorStart, mWindow);
+        end = mVerifier.EarliestEnd(aPart, aAnchorEnd, mWindow);
+        if (!end) return false;
+        start = aUser.Part == 0 ? mVerifier.EarliestStart(aPart, anchorStart, window->Low, window->High, mWindow)
+                                : mVerifier.LatestStart(aPart, anchorStart, mWindow);
+        if (!start || (aPart.Linked && !Linked(aPart, *start))) return false;
     }
-    if (!start) return;
-    if (part.Linked && !Linked(part, *start)) return;
-    if (!body.EndsPart(user.Part)) {
-        Link(body.Parts[user.Part + 1], *end);
-        return;
+    if (!aBody.EndsPart(aUser.Part)) {
+        Link(aBody.Parts[aUser.Part + 1], *end);
+        return true;
     }
     // A chain is a first part: its segments stand for part 0.
-    if (!IsBest(progress, part.Chained ? 0 : user.Part, *start, *end)) return;
-    Push(mOccurrences, Occurrence{*end, *start, user.Body, user.Part}, LaterEnd<Occurrence, Occurrence>);
+    if (IsBest(aUser.Body, aProgress, aPart.Chained ? 0 : aUser.Part, *start, *end))
+        Push(mOccurrences, Occurrence{*end, *start, aUser.Body, aUser.Part}, LaterEnd<Occurrence, Occurrence>);
+    return true;
 }
 
 // For the part being matched, whose least start is known, only an end before the best so far counts.
-bool ObjectScan::IsBest(Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd) {
+bool ObjectScan::IsBest(std::uint32_t aBody, Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd) {
     if (aPart != aProgress.Part) return true;
     if (aPart > 0 && aStart < aProgress.Threshold) return false;
     if (aProgress.BestPart == aPart && aProgress.Best <= aEnd) return false;
+    Touch(aBody);
     aProgress.BestPart = aPart;
     aProgress.Best = aEnd;
     return true;

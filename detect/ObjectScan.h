@@ -70,8 +70,11 @@ private:
     bool OnAnchor(std::uint32_t aUser, std::uint64_t aEnd);
     std::vector<std::uint32_t>& Active(std::uint32_t aGroup);
     void Drain(std::uint64_t aUpTo);
-    void Verify(const Candidate& aCandidate);
-    bool IsBest(Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd);
+    bool Verify(const Candidate& aCandidate); // whether the part matched around the anchor
+    bool Check(const AnchorUser& aUser, Progress& aProgress, const CompiledBody& aBody, const CompiledPart& aPart,
+               std::uint64_t aAnchorEnd);
+    void Enable(std::uint32_t aUser);
+    bool IsBest(std::uint32_t aBody, Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd);
     void Link(const CompiledPart& aNext, std::uint64_t aEnd);
     bool Linked(const CompiledPart& aPart, std::uint64_t aStart);
     std::vector<Window>& Windows(std::uint32_t aSlot);
