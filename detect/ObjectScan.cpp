@@ -41,7 +41,7 @@ void ObjectScan::Begin(std::uint64_t aSize) {
     mOverflow = false;
     mCursor = {};
     mWindow.Reset(ChunkLength + mBodies.LongestPart() + 1);
-    for (HashAlgorithm algorithm : {HashAlgorithm::Md5, HashAlgorithm::Sha256}) {
+    for (HashAlgorithm algorithm : HashAlgorithms) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         hasher.reset();
         const HashIndex& index = mDatabase.Hashes(algorithm);
@@ -333,10 +333,10 @@ void ObjectScan::CollectBodies(bool aComplete) {
 
 void ObjectScan::CollectHashes() {
     const std::size_t first = mMatches.size();
-    for (HashAlgorithm algorithm : {HashAlgorithm::Md5, HashAlgorithm::Sha256}) {
+    for (HashAlgorithm algorithm : HashAlgorithms) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         if (!hasher) continue;
-        std::uint8_t digest[32] = {};
+        std::uint8_t digest[MaxDigestLength] = {};
         hasher->Final(digest);
         mDatabase.Hashes(algorithm).Find(mTotal, digest, mMatches);
     }
