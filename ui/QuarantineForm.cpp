@@ -135,6 +135,7 @@ void TQuarantineFrm::FillList(const std::vector<std::wstring>& aSelected)
             focusIndex = at;
     }
     SendMessageW(List, WM_SETREDRAW, TRUE, 0);
+    FitDataColumns();
     if (!rows_.empty()) {
         ListView_SetItemState(List, focusIndex, LVIS_FOCUSED, LVIS_FOCUSED);
         ListView_EnsureVisible(List, focusIndex, FALSE);
@@ -281,6 +282,17 @@ void TQuarantineFrm::LayOut()
     FitObjectColumn();
 }
 
+// Date and Size as wide as their widest cell at the list's font, at least their default widths.
+void TQuarantineFrm::FitDataColumns()
+{
+    for (int column : {static_cast<int>(TQuarantineColumn::Date), static_cast<int>(TQuarantineColumn::Size)}) {
+        ListView_SetColumnWidth(List, column, LVSCW_AUTOSIZE);
+        const int fitted = ListView_GetColumnWidth(List, column);
+        ListView_SetColumnWidth(List, column, std::max(fitted, Scale(kColumns[static_cast<std::size_t>(column)].Width)));
+    }
+    FitObjectColumn();
+}
+
 void TQuarantineFrm::FitObjectColumn()
 {
     RECT client;
@@ -291,15 +303,14 @@ void TQuarantineFrm::FitObjectColumn()
     ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
 }
 
-// The columns after Object keep their widths, as the user left them, at the new DPI.
+// Threat keeps its width, as the user left it, at the new DPI; Date and Size fit the new font.
 void TQuarantineFrm::Rescaled()
 {
-    for (int column = 1; column < static_cast<int>(kColumns.size()); ++column) {
-        const int width = MulDiv(ListView_GetColumnWidth(List, column), static_cast<int>(Dpi()),
-            static_cast<int>(columnsDpi_));
-        ListView_SetColumnWidth(List, column, width);
-    }
+    const int threat = static_cast<int>(TQuarantineColumn::Threat);
+    ListView_SetColumnWidth(List, threat,
+        MulDiv(ListView_GetColumnWidth(List, threat), static_cast<int>(Dpi()), static_cast<int>(columnsDpi_)));
     columnsDpi_ = Dpi();
+    FitDataColumns();
     LayOut();
 }
 

@@ -62,6 +62,7 @@ private:
     void CreateColumns();
     void FillList(const std::vector<std::wstring>& aSelected);
     void LayOut();
+    void FitDataColumns();
     void FitObjectColumn();
     void ShowSortArrow();
     void LimitSize(MINMAXINFO& aLimits) const;

@@ -141,6 +141,26 @@ TEST_F(QuarantineFormTest, ListsEveryItemAndSortsSizesByBytes)
     }
     EXPECT_THAT(Column(form_->List, 1), testing::Contains(quarantine::kDamagedMessage)) << "a damaged item is listed";
 
+    // The date and the size are shown whole, also after a DPI change to a larger font. (The list
+    // draws a cell's text within 12 pixels of margins, whatever the DPI.)
+    constexpr int kCellMargins = 12;
+    const auto fitsWhole = [this](int aColumn) {
+        for (const std::wstring& cell : Column(form_->List, aColumn)) {
+            if (ListView_GetStringWidth(form_->List, cell.c_str()) + kCellMargins > ListView_GetColumnWidth(form_->List, aColumn))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(fitsWhole(2) && fitsWhole(3));
+    const UINT dpi = form_->Dpi() * 3 / 2;
+    RECT window;
+    GetWindowRect(form_->Handle(), &window);
+    RECT suggested{window.left, window.top, window.left + MulDiv(window.right - window.left, 3, 2),
+        window.top + MulDiv(window.bottom - window.top, 3, 2)};
+    SendMessageW(form_->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Settle();
+    EXPECT_TRUE(fitsWhole(2) && fitsWhole(3)) << "at " << dpi << " DPI";
+
     // By text "10.0 KB" would come before "2.00 KB" and "900 bytes"; by bytes it comes last.
     form_->SortBy(TQuarantineColumn::Size);
     EXPECT_THAT(Column(form_->List, 3), testing::ElementsAre(L"", SizeText(900), SizeText(2048), SizeText(10240)));
