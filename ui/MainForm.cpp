@@ -1,7 +1,9 @@
 // The main window: scan control and progress display.
 #include "ui/MainForm.h"
 
+#include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/FileExistence.h"
 #include "scan/ScanOptions.h"
 #include "scan/ScanPaths.h"
 #include "settings/Settings.h"
@@ -122,9 +124,13 @@ std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
 {
     if (!FScanPath)
         return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
-    TScanOptions options;
-    AddScanPath(options, *FScanPath);
+    const std::wstring path = *FScanPath;
     FScanPath.reset();
+    // A path that is not there fails the start, as a missing folder in the settings does.
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsMissingPathError(GetLastError()))
+        throw AppError(L"File or folder not found: " + path);
+    TScanOptions options;
+    AddScanPath(options, path);
     const TStoredChoices choices = ReadStoredChoices();
     options.Archives = choices.ArchiveScan;
     options.Heuristic = choices.HeuristicMode;
