@@ -75,7 +75,7 @@ void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::
     mSignatures.push_back(std::move(body));
 }
 
-void BodySet::Finish() { mAutomaton.Finish(); }
+void BodySet::Finish(CancelPoll& aPoll) { mAutomaton.Finish(aPoll); }
 
 std::size_t BodySet::MemoryBytes() const {
     std::size_t bytes = mSignatures.capacity() * sizeof(CompiledBody) + mUsers.capacity() * sizeof(AnchorUser);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detect/Cancel.h"
 #include "detect/LiteralAutomaton.h"
 #include "detect/Signature.h"
 
@@ -51,7 +52,8 @@ public:
     static constexpr std::uint32_t MaxAnchorLength = 32;
 
     void Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex);
-    void Finish();
+    // Compiles what was added; throws Cancelled when aPoll asks to stop.
+    void Finish(CancelPoll& aPoll);
 
     const std::vector<CompiledBody>& Signatures() const { return mSignatures; }
     const LiteralAutomaton& Automaton() const { return mAutomaton; }
