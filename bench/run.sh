@@ -227,6 +227,7 @@ for run in $(seq "$rounds"); do
 done
 echo "stop and peak with the full database ..."
 engine stop stop "$(win "$all")"
+engine sigstop sigstop "$full"
 for attempt in 1 2 3; do
   tool_stop "tool_stop_walk$attempt" "$all" 1.0
   tool_stop "tool_stop_read$attempt" "$big" 0.6

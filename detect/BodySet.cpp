@@ -52,6 +52,12 @@ CompiledElement BodySet::Compile(const PatternElement& aElement) {
     return element;
 }
 
+void BodySet::Reserve(std::size_t aCount) {
+    mSignatures.reserve(aCount);
+    mUsers.reserve(aCount);
+    mAutomaton.Reserve(aCount);
+}
+
 void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex) {
     CompiledBody body{aName, aIndex, aSignature.Target, aSignature.Where, {}};
     const auto bodyIndex = static_cast<std::uint32_t>(mSignatures.size());

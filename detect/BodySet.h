@@ -51,6 +51,8 @@ class BodySet {
 public:
     static constexpr std::uint32_t MaxAnchorLength = 32;
 
+    // Room for aCount signatures of one part, so that adding them moves no memory.
+    void Reserve(std::size_t aCount);
     void Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex);
     // Compiles what was added; throws Cancelled when aPoll asks to stop.
     void Finish(CancelPoll& aPoll);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace detect {
 
@@ -47,6 +48,16 @@ public:
             Check();
             aWork(at, aLength - at < BytesPerPiece ? aLength - at : BytesPerPiece);
         }
+    }
+
+    // Makes aVector aSize copies of aValue, touching its memory a piece at a time and asking
+    // before each piece. Throws Cancelled.
+    template <class T> void Assign(std::vector<T>& aVector, std::size_t aSize, const T& aValue) {
+        aVector.clear();
+        aVector.reserve(aSize);
+        InPieces(aSize * sizeof(T), [&](std::size_t aAt, std::size_t aLength) {
+            aVector.resize((aAt + aLength) / sizeof(T), aValue);
+        });
     }
 
 private:

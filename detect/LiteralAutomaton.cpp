@@ -38,9 +38,13 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         std::uint32_t Parent, Child;
         std::uint8_t Byte;
     };
+    // Reserved whole, so that no large copy runs between two polls.
     std::vector<Edge> edges;
+    edges.reserve(mLiteralBytes.size());
     std::vector<std::uint32_t> path{0}, depth{0};
+    depth.reserve(mLiteralBytes.size() + 1);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> outputs; // state, value
+    outputs.reserve(mLiterals.size());
     std::basic_string_view<std::uint8_t> previous;
     for (std::uint32_t index : order) {
         const auto literal = view(mLiterals[index]);
@@ -57,7 +61,7 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         outputs.emplace_back(path[literal.size()], mLiterals[index].Value);
         previous = literal;
     }
-    mStates.assign(depth.size(), State{});
+    aPoll.Assign(mStates, depth.size(), State{});
     for (const Edge& edge : edges) {
         aPoll.Advance(1);
         ++mStates[edge.Parent].EdgeCount;
@@ -75,17 +79,18 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         edgeAt += mStates[s].EdgeCount;
         outAt += mStates[s].OutCount;
     }
-    mEdgeBytes.assign(edges.size(), 0);
-    mEdgeTargets.assign(edges.size(), 0);
-    std::vector<std::uint32_t> fill(mStates.size(), 0);
+    aPoll.Assign(mEdgeBytes, edges.size(), std::uint8_t{0});
+    aPoll.Assign(mEdgeTargets, edges.size(), std::uint32_t{0});
+    std::vector<std::uint32_t> fill;
+    aPoll.Assign(fill, mStates.size(), std::uint32_t{0});
     for (const Edge& edge : edges) {
         aPoll.Advance(1);
         const std::uint32_t at = mStates[edge.Parent].EdgeBegin + fill[edge.Parent]++;
         mEdgeBytes[at] = edge.Byte;
         mEdgeTargets[at] = edge.Child;
     }
-    mOutputs.assign(outputs.size(), 0);
-    std::fill(fill.begin(), fill.end(), 0);
+    aPoll.Assign(mOutputs, outputs.size(), std::uint32_t{0});
+    aPoll.Assign(fill, mStates.size(), std::uint32_t{0});
     for (const auto& [state, value] : outputs) {
         aPoll.Advance(1);
         mOutputs[mStates[state].OutBegin + fill[state]++] = value;

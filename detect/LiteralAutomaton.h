@@ -19,6 +19,8 @@ namespace detect {
 // Deeper states keep sorted edges and failure links.
 class LiteralAutomaton {
 public:
+    // Room for aCount literals, so that adding them moves no memory.
+    void Reserve(std::size_t aCount) { mLiterals.reserve(aCount); }
     // Adds a non-empty literal; every end of it in the stream reports aValue.
     void Add(const std::vector<std::uint8_t>& aLiteral, std::uint32_t aValue);
     void Finish() {

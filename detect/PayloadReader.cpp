@@ -94,6 +94,9 @@ void PayloadReader::ReadBodies(Database& aDatabase) {
     const std::uint8_t* at = mPayload + mBodyAt;
     const std::uint8_t* end = at + mBodyLength;
     const std::uint32_t first = mMd5Count + mSha256Count;
+    // Room for the count, but for no more than one signature per 16 bytes of the section, so that a
+    // false count cannot reserve much; a denser section merely grows as it is read.
+    aDatabase.mBodies.Reserve(std::min<std::size_t>(mBodyCount, static_cast<std::size_t>(mBodyLength / 16)));
     for (std::uint32_t i = 0; i < mBodyCount; ++i) {
         if (end - at < 4) throw DatabaseError("body section shorter than its count");
         const std::uint32_t length = format::Read32(at);

@@ -91,17 +91,19 @@ void TSignature::LoadSignature(const std::wstring& aPath, detect::CancelPoll& aP
     FFile = OpenExistingFile(aPath, File::Access::Read);
     const std::int64_t size = FFile.Size();
     CheckFileSize(size);
-    FData.resize(static_cast<std::size_t>(size) - sizeof(Md5Digest));
-    ReadPayload(aPoll);
+    ReadPayload(static_cast<std::size_t>(size) - sizeof(Md5Digest), aPoll);
     if (!TrailerMatches(aPoll))
         throw AppError(L"Invalid file");
     CompileDatabase(aPoll);
 }
 
-void TSignature::ReadPayload(detect::CancelPoll& aPoll)
+// The buffer grows a piece at a time, so that no stretch of work between two polls touches all of it.
+void TSignature::ReadPayload(std::size_t aLength, detect::CancelPoll& aPoll)
 {
-    aPoll.InPieces(FData.size(), [this](std::size_t aAt, std::size_t aLength) {
-        FFile.ReadBuffer(FData.data() + aAt, aLength);
+    FData.reserve(aLength);
+    aPoll.InPieces(aLength, [this](std::size_t aAt, std::size_t aPiece) {
+        FData.resize(aAt + aPiece);
+        FFile.ReadBuffer(FData.data() + aAt, aPiece);
     });
 }
 

@@ -53,7 +53,8 @@ public:
 private:
     // Loads and verifies the file at aPath into FData, keeping it open in FFile.
     void LoadSignature(const std::wstring& aPath, detect::CancelPoll& aPoll);
-    void ReadPayload(detect::CancelPoll& aPoll);
+    // Reads the aLength bytes of the payload into FData.
+    void ReadPayload(std::size_t aLength, detect::CancelPoll& aPoll);
     // Whether the trailer after FData is FData's MD5 digest.
     bool TrailerMatches(detect::CancelPoll& aPoll);
 
