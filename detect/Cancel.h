@@ -17,11 +17,11 @@ public:
 };
 
 // Asks the caller, as long work goes on, whether to give it up. The work counts what it has done
-// in Advance; the callback is asked once CostPerCheck has passed, so checks come well under a
-// millisecond of work apart, and never more than BytesPerPiece bytes.
+// in Advance (about a byte's handling per unit); the callback is asked once CostPerCheck has
+// passed, and bulk work asks before each piece of BytesPerPiece.
 class CancelPoll {
 public:
-    // Bulk byte work (reading, hashing, scanning) goes in pieces of this size.
+    // Bulk byte work (reading, hashing, checking the padding) goes in pieces of this size.
     static constexpr std::size_t BytesPerPiece = std::size_t{1} << 20;
     // The cost of a short step (a record, a comparison, a state) when it names none.
     static constexpr std::size_t StepCost = 16;

@@ -236,6 +236,11 @@ void TScannerThread::Execute()
 void TScannerThread::LoadSignature()
 {
     ShowActivity(kLoadingSignatures);
+    // However the load ends, the name no longer says it is going on.
+    const struct LoadEnd {
+        TScannerThread& worker;
+        ~LoadEnd() { worker.ClearActivity(); }
+    } loadEnd{*this};
     try {
         FSignature = FLoadSignature([this] { return Terminated(); });
     } catch (const AppError&) {
@@ -247,13 +252,18 @@ void TScannerThread::LoadSignature()
     if (FSignature && FSignature->Database() != nullptr)
         FInspector = std::make_unique<TObjectInspector>(*FSignature->Database(), FHeuristicMode && FHeuristicMode());
     FLoaded = true;
-    ShowActivity(L"");
 }
 
 void TScannerThread::ShowActivity(const wchar_t* aObjectName)
 {
     CriticalSectionLock lock(FLock);
     FScanInfo.ObjectName = aObjectName;
+}
+
+void TScannerThread::ClearActivity() noexcept
+{
+    CriticalSectionLock lock(FLock);
+    FScanInfo.ObjectName.clear();
 }
 
 void TScannerThread::NextScanner()

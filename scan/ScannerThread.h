@@ -101,8 +101,9 @@ private:
     void Execute();
     // The thread's first step: loads the signature database and prepares the inspection.
     void LoadSignature();
-    // Shows aObjectName in the progress record without counting a report.
+    // Shows aObjectName in the progress record without counting a report; ClearActivity empties it.
     void ShowActivity(const wchar_t* aObjectName);
+    void ClearActivity() noexcept;
     void NextScanner();
 
     mutable CriticalSection FLock;

@@ -26,9 +26,9 @@ public:
     // Create on the file at aPath instead. Throws as TSignature().
     explicit TSignature(const std::wstring& aPath);
     // Create on the file at aPath, or signature.dat beside the program when aPath is empty,
-    // asking aCancelled as the reading, checking and compiling go on (every 1 MiB at most, and
-    // well under a millisecond of work apart). Throws as TSignature(), and detect::Cancelled
-    // once aCancelled says so.
+    // asking aCancelled as the reading, checking and compiling go on (at least every MiB, and
+    // after a bounded amount of other work: detect::CancelPoll). Throws as TSignature(), and
+    // detect::Cancelled once aCancelled says so.
     TSignature(const std::wstring& aPath, std::function<bool()> aCancelled);
     // Destroy: closes the file, then releases the compiled database and the payload.
     virtual ~TSignature();

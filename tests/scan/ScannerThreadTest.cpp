@@ -311,6 +311,7 @@ TEST_F(WorkerTest, LoadingIsShownUncountedAndAStopCancelsIt)
 
     worker.StopThread();
     EXPECT_TRUE(worker.Finished());
+    EXPECT_EQ(worker.GetScanInfo().ObjectName, L"");
     EXPECT_FALSE(worker.LoadFailed());
     EXPECT_EQ(worker.FailureMessage(), std::nullopt);
     EXPECT_EQ(steps[0], 0);

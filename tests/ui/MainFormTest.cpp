@@ -232,6 +232,7 @@ TEST_F(MainFormTest, StopWhileTheDatabaseLoads)
     ASSERT_TRUE(loading);
     EXPECT_EQ(during, kRunning);
     EXPECT_EQ(count, L"0");
+    EXPECT_EQ(Text(form_.ScanObjectLabel), L"Scan progress:") << "no load is going on";
     EXPECT_FALSE(form_.Scanning());
     EXPECT_EQ(Observe(form_), kIdle);
     EXPECT_EQ(form_.ResultsWindow(), nullptr);
