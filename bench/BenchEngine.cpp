@@ -1,6 +1,8 @@
 // The real scan engine under measure: the worker with the file scanner only, on one root.
 // SIGNATURE is the signature file to load; without it, signature.dat beside the program.
-//   bench_engine sig [SIGNATURE]         worker creation (loads, checks and compiles the signature)
+//   bench_engine sig [SIGNATURE]         worker creation, and the load (read, check, compile) on its thread
+//   bench_engine sigstop [SIGNATURE]     time to release the worker while it loads, the longest gap
+//                                        between two of the load's questions whether to stop
 //   bench_engine scan ROOT [SIGNATURE]   list building, reading and the whole file scan, with memory
 //   bench_engine stop ROOT               time to release the worker while it walks the tree
 #include "bench/BenchClock.h"
@@ -19,21 +21,46 @@
 #include <atomic>
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace {
 
+// The calling thread's processor time, user and kernel, in ms.
+double ThreadCpuMs()
+{
+    FILETIME creation, exit, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user);
+    const auto ms = [](const FILETIME& aTime) {
+        return static_cast<double>(static_cast<ULONGLONG>(aTime.dwHighDateTime) << 32 | aTime.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
 // Between the scanners and the public worker's own parts: notes the time and memory of the
 // first two reports and passes every call on to the worker.
 class BenchHost : public TScanHost {
 public:
-    // aSignature empty: signature.dat beside the program.
+    // aSignature empty: signature.dat beside the program. The load notes when it ends and the
+    // longest gap between its questions whether to stop.
     std::unique_ptr<TScannerThread> StartWorker(const std::wstring& aSignature = {})
     {
         auto worker = std::make_unique<TScannerThread>(
-            [this, aSignature] {
-                auto loaded = aSignature.empty() ? std::make_unique<TSignature>() : std::make_unique<TSignature>(aSignature);
+            [this, aSignature](const std::function<bool()>& aWorkerCancelled) {
+                lastPollMs = NowMs();
+                double lastCpuMs = ThreadCpuMs();
+                auto loaded = std::make_unique<TSignature>(aSignature, [&] {
+                    const double now = NowMs();
+                    const double cpu = ThreadCpuMs();
+                    longestPollGapMs = std::max(longestPollGapMs.load(), now - lastPollMs);
+                    longestPollCpuGapMs = std::max(longestPollCpuGapMs.load(), cpu - lastCpuMs);
+                    lastPollMs = now;
+                    lastCpuMs = cpu;
+                    ++polls;
+                    return aWorkerCancelled();
+                });
+                loadedMs = NowMs();
                 signature = loaded.get();
                 return loaded;
             },
@@ -65,6 +92,12 @@ public:
 
     // Owned by the worker, valid while it lives.
     const TSignature* signature = nullptr;
+    std::atomic<double> loadedMs{0};
+    std::atomic<double> lastPollMs{0};
+    std::atomic<double> longestPollGapMs{0};
+    // The same in the loading thread's processor time, which a busy machine does not stretch.
+    std::atomic<double> longestPollCpuGapMs{0};
+    std::atomic<long long> polls{0};
     std::atomic<long long> reports{0};
     long long pathChars = 0;
     double buildingMs = 0;
@@ -104,12 +137,54 @@ int Signature(const std::wstring& aSignature)
     const double start = NowMs();
     BenchHost host;
     auto worker = host.StartWorker(aSignature);
-    Print("engine_sig_ms", NowMs() - start);
+    Print("engine_sig_create_ms", NowMs() - start);
     WaitFinished(*worker);
+    if (worker->LoadFailed()) {
+        std::fwprintf(stderr, L"%ls\n", worker->FailureMessage()->c_str());
+        return 1;
+    }
+    Print("engine_sig_ms", host.loadedMs - start);
+    Print("engine_sig_poll_gap_ms", host.longestPollGapMs);
     const MemorySample after = SampleMemory();
     Print("engine_sig_growth_beyond_payload", after.workingSet - before.workingSet -
         static_cast<double>(host.signature->Data().size()));
     PrintDatabase(*host.signature);
+    return 0;
+}
+
+// Releases a worker at 10 moments spread over its load (measured first), and reports the worst
+// release time and the longest gap between the load's questions in a full load.
+int SignatureStop(const std::wstring& aSignature)
+{
+    UseQuickScanSettings({});
+    double loadMs = 0;
+    {
+        BenchHost host;
+        const double start = NowMs();
+        auto worker = host.StartWorker(aSignature);
+        WaitFinished(*worker);
+        loadMs = host.loadedMs - start;
+        Print("engine_sigstop_load_ms", loadMs);
+        Print("engine_sigstop_poll_gap_ms", host.longestPollGapMs);
+        Print("engine_sigstop_poll_gap_cpu_ms", host.longestPollCpuGapMs);
+    }
+    double worst = 0;
+    int stopped = 0;
+    for (int run = 0; run < 10; ++run) {
+        BenchHost host;
+        auto worker = host.StartWorker(aSignature);
+        Sleep(static_cast<DWORD>(loadMs * (run + 0.5) / 10));
+        const double start = NowMs();
+        worker->StopThread();
+        const double stopMs = NowMs() - start;
+        // A load that ended before the release says nothing about stopping one.
+        if (host.loadedMs > 0)
+            continue;
+        ++stopped;
+        worst = std::max(worst, stopMs);
+    }
+    Print("engine_sigstop_stops", stopped);
+    Print("engine_sigstop_ms_worst", worst);
     return 0;
 }
 
@@ -169,11 +244,13 @@ int wmain(int argc, wchar_t** argv)
         const std::wstring mode = argc > 1 ? argv[1] : L"";
         if (mode == L"sig" && argc <= 3)
             return Signature(argc > 2 ? argv[2] : L"");
+        if (mode == L"sigstop" && argc <= 3)
+            return SignatureStop(argc > 2 ? argv[2] : L"");
         if (mode == L"scan" && (argc == 3 || argc == 4))
             return Scan(argv[2], argc > 3 ? argv[3] : L"");
         if (mode == L"stop" && argc == 3)
             return Stop(argv[2]);
-        std::fprintf(stderr, "usage: bench_engine sig [SIGNATURE] | scan ROOT [SIGNATURE] | stop ROOT\n");
+        std::fprintf(stderr, "usage: bench_engine sig [SIGNATURE] | sigstop [SIGNATURE] | scan ROOT [SIGNATURE] | stop ROOT\n");
         return 2;
     } catch (const AppError& error) {
         std::fwprintf(stderr, L"%ls\n", error.Message().c_str());

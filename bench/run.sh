@@ -242,6 +242,7 @@ for run in $(seq "$rounds"); do
 done
 echo "stop and peak with the full database ..."
 engine stop stop "$(win "$all")"
+engine sigstop sigstop "$full"
 for attempt in 1 2 3; do
   tool_stop "tool_stop_walk$attempt" "$all" 20
   tool_stop "tool_stop_read$attempt" "$big" "open:$(find "$big" -type f | head -n 1)"

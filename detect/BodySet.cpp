@@ -136,6 +136,12 @@ void BodySet::AddPart(CompiledBody& aBody, CompiledPart aPart) {
     aBody.Parts.push_back(std::move(aPart));
 }
 
+void BodySet::Reserve(std::size_t aCount) {
+    mSignatures.reserve(aCount);
+    mUsers.reserve(aCount);
+    mAutomaton.Reserve(aCount);
+}
+
 void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex) {
     CompiledBody body{aName, aIndex, aSignature.Target, aSignature.Where, {}, static_cast<std::uint32_t>(mUsers.size())};
     for (const PatternPart& part : aSignature.Parts) {
@@ -154,7 +160,7 @@ void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::
     mSignatures.push_back(std::move(body));
 }
 
-void BodySet::Finish() {
+void BodySet::Finish(CancelPoll& aPoll) {
     mStarterBegin.assign(mGroups.size() + 2, 0);
     for (const AnchorUser& user : mUsers)
         if (user.Part == 0) ++mStarterBegin[user.Group + 2];
@@ -164,7 +170,7 @@ void BodySet::Finish() {
         if (mUsers[u].Part == 0) mStarters[mStarterBegin[mUsers[u].Group + 1]++] = u;
     mStarterBegin.pop_back();
     mGroups = {};
-    mAutomaton.Finish();
+    mAutomaton.Finish(aPoll);
 }
 
 std::size_t BodySet::MemoryBytes() const {

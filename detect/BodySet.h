@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detect/Cancel.h"
 #include "detect/LiteralAutomaton.h"
 #include "detect/Signature.h"
 
@@ -65,8 +66,11 @@ public:
     // A ranged gap at least this wide in a first part makes it a chain of segments.
     static constexpr std::uint32_t WideGap = 32;
 
+    // Room for aCount signatures of one part, so that adding them moves no memory.
+    void Reserve(std::size_t aCount);
     void Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex);
-    void Finish();
+    // Compiles what was added; throws Cancelled when aPoll asks to stop.
+    void Finish(CancelPoll& aPoll);
 
     const std::vector<CompiledBody>& Signatures() const { return mSignatures; }
     const LiteralAutomaton& Automaton() const { return mAutomaton; }

@@ -12,24 +12,25 @@ void LiteralAutomaton::Add(const std::vector<std::uint8_t>& aLiteral, std::uint3
     mLiteralBytes.insert(mLiteralBytes.end(), aLiteral.begin(), aLiteral.end());
 }
 
-void LiteralAutomaton::Finish() {
-    BuildTrie();
+void LiteralAutomaton::Finish(CancelPoll& aPoll) {
+    BuildTrie(aPoll);
     mLiterals = {};
     mLiteralBytes = {};
-    BuildLinks();
-    BuildPairs();
-    BuildTriples();
+    BuildLinks(aPoll);
+    BuildPairs(aPoll);
+    BuildTriples(aPoll);
 }
 
 // Builds the trie in one pass over the literals in sorted order: each shares its path with the
 // previous one up to their common prefix. Edges come out grouped by parent with increasing bytes.
-void LiteralAutomaton::BuildTrie() {
+void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
     const auto view = [this](const Literal& aLiteral) {
         return std::basic_string_view<std::uint8_t>(mLiteralBytes.data() + aLiteral.Begin, aLiteral.Length);
     };
     std::vector<std::uint32_t> order(mLiterals.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        aPoll.Advance();
         const auto va = view(mLiterals[a]), vb = view(mLiterals[b]);
         return va != vb ? va < vb : a < b;
     });
@@ -37,12 +38,17 @@ void LiteralAutomaton::BuildTrie() {
         std::uint32_t Parent, Child;
         std::uint8_t Byte;
     };
+    // Reserved whole, so that no large copy runs between two polls.
     std::vector<Edge> edges;
+    edges.reserve(mLiteralBytes.size());
     std::vector<std::uint32_t> path{0}, depth{0};
+    depth.reserve(mLiteralBytes.size() + 1);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> outputs; // state, value
+    outputs.reserve(mLiterals.size());
     std::basic_string_view<std::uint8_t> previous;
     for (std::uint32_t index : order) {
         const auto literal = view(mLiterals[index]);
+        aPoll.Advance(CancelPoll::StepCost + literal.size());
         std::size_t common = 0;
         while (common < literal.size() && common < previous.size() && literal[common] == previous[common]) ++common;
         path.resize(common + 1);
@@ -55,28 +61,40 @@ void LiteralAutomaton::BuildTrie() {
         outputs.emplace_back(path[literal.size()], mLiterals[index].Value);
         previous = literal;
     }
-    mStates.assign(depth.size(), State{});
-    for (const Edge& edge : edges) ++mStates[edge.Parent].EdgeCount;
-    for (const auto& output : outputs) ++mStates[output.first].OutCount;
+    aPoll.Assign(mStates, depth.size(), State{});
+    for (const Edge& edge : edges) {
+        aPoll.Advance(1);
+        ++mStates[edge.Parent].EdgeCount;
+    }
+    for (const auto& output : outputs) {
+        aPoll.Advance(1);
+        ++mStates[output.first].OutCount;
+    }
     std::uint32_t edgeAt = 0, outAt = 0;
     for (std::uint32_t s = 0; s < mStates.size(); ++s) {
+        aPoll.Advance(1);
         mStates[s].Depth = static_cast<std::uint8_t>(std::min<std::uint32_t>(depth[s], 255));
         mStates[s].EdgeBegin = edgeAt;
         mStates[s].OutBegin = outAt;
         edgeAt += mStates[s].EdgeCount;
         outAt += mStates[s].OutCount;
     }
-    mEdgeBytes.assign(edges.size(), 0);
-    mEdgeTargets.assign(edges.size(), 0);
-    std::vector<std::uint32_t> fill(mStates.size(), 0);
+    aPoll.Assign(mEdgeBytes, edges.size(), std::uint8_t{0});
+    aPoll.Assign(mEdgeTargets, edges.size(), std::uint32_t{0});
+    std::vector<std::uint32_t> fill;
+    aPoll.Assign(fill, mStates.size(), std::uint32_t{0});
     for (const Edge& edge : edges) {
+        aPoll.Advance(1);
         const std::uint32_t at = mStates[edge.Parent].EdgeBegin + fill[edge.Parent]++;
         mEdgeBytes[at] = edge.Byte;
         mEdgeTargets[at] = edge.Child;
     }
-    mOutputs.assign(outputs.size(), 0);
-    std::fill(fill.begin(), fill.end(), 0);
-    for (const auto& [state, value] : outputs) mOutputs[mStates[state].OutBegin + fill[state]++] = value;
+    aPoll.Assign(mOutputs, outputs.size(), std::uint32_t{0});
+    aPoll.Assign(fill, mStates.size(), std::uint32_t{0});
+    for (const auto& [state, value] : outputs) {
+        aPoll.Advance(1);
+        mOutputs[mStates[state].OutBegin + fill[state]++] = value;
+    }
 }
 
 std::uint32_t LiteralAutomaton::Child(std::uint32_t aState, std::uint8_t aByte) const {
@@ -96,7 +114,7 @@ std::uint32_t LiteralAutomaton::Step(std::uint32_t aState, std::uint8_t aByte) c
     }
 }
 
-void LiteralAutomaton::BuildLinks() {
+void LiteralAutomaton::BuildLinks(CancelPoll& aPoll) {
     std::deque<std::uint32_t> queue;
     for (int b = 0; b < 256; ++b) {
         mRoot[b] = Child(0, static_cast<std::uint8_t>(b));
@@ -108,6 +126,7 @@ void LiteralAutomaton::BuildLinks() {
     while (!queue.empty()) {
         const std::uint32_t s = queue.front();
         queue.pop_front();
+        aPoll.Advance();
         const State state = mStates[s];
         for (std::uint32_t e = 0; e < state.EdgeCount; ++e) {
             const std::uint32_t child = mEdgeTargets[state.EdgeBegin + e];
@@ -120,9 +139,10 @@ void LiteralAutomaton::BuildLinks() {
     }
 }
 
-void LiteralAutomaton::BuildPairs() {
+void LiteralAutomaton::BuildPairs(CancelPoll& aPoll) {
     std::vector<std::uint32_t> shallow(65536);
     for (int previous = 0; previous < 256; ++previous) {
+        aPoll.Check();
         for (int byte = 0; byte < 256; ++byte) {
             const auto b = static_cast<std::uint8_t>(byte);
             const std::uint32_t child = mRoot[previous] != 0 ? Child(mRoot[previous], b) : 0;
@@ -138,13 +158,14 @@ void LiteralAutomaton::BuildPairs() {
     mShallow = std::move(shallow);
 }
 
-void LiteralAutomaton::BuildTriples() {
+void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
     for (std::uint32_t pair = 0; pair < 65536; ++pair) {
         const State& state = mStates[mShallow[pair]];
         if (state.OutCount > 0 || state.OutLink != 0) mEmits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
     }
     const State& root = mStates[0];
     for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
+        aPoll.Check();
         const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
         for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
             const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detect/Cancel.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +19,16 @@ namespace detect {
 // Deeper states keep sorted edges and failure links.
 class LiteralAutomaton {
 public:
+    // Room for aCount literals, so that adding them moves no memory.
+    void Reserve(std::size_t aCount) { mLiterals.reserve(aCount); }
     // Adds a non-empty literal; every end of it in the stream reports aValue.
     void Add(const std::vector<std::uint8_t>& aLiteral, std::uint32_t aValue);
-    void Finish();
+    void Finish() {
+        CancelPoll never;
+        Finish(never);
+    }
+    // Builds the automaton from the literals added; throws Cancelled when aPoll asks to stop.
+    void Finish(CancelPoll& aPoll);
 
     struct Cursor {
         std::uint32_t State = 0;
@@ -69,10 +78,10 @@ private:
         return Bit(mEmits, pair) || Bit(mTriples, TripleIndex(static_cast<std::uint32_t>(aPrevious), aByte, aNext));
     }
     template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
-    void BuildTrie();
-    void BuildLinks();
-    void BuildPairs();
-    void BuildTriples();
+    void BuildTrie(CancelPoll& aPoll);
+    void BuildLinks(CancelPoll& aPoll);
+    void BuildPairs(CancelPoll& aPoll);
+    void BuildTriples(CancelPoll& aPoll);
 
     // The literals until Finish.
     std::vector<Literal> mLiterals;

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 namespace detect {
-PayloadReader::PayloadReader(const std::uint8_t* aPayload, std::size_t aLength)
-    : mPayload(aPayload), mLength(aLength) {}
+PayloadReader::PayloadReader(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll)
+    : mPayload(aPayload), mLength(aLength), poll_(aPoll) {}
 
 std::unique_ptr<Database> PayloadReader::Read() {
     ReadHeader();
@@ -60,8 +60,11 @@ void PayloadReader::ReadHeader() {
 }
 
 void PayloadReader::CheckPadding() {
-    if (std::any_of(mPayload + mContentEnd, mPayload + mLength, [](std::uint8_t b) { return b != 0; }))
-        throw DatabaseError("padding is not zero");
+    const std::uint8_t* padding = mPayload + mContentEnd;
+    poll_.InPieces(mLength - mContentEnd, [padding](std::size_t aAt, std::size_t aLength) {
+        if (std::any_of(padding + aAt, padding + aAt + aLength, [](std::uint8_t b) { return b != 0; }))
+            throw DatabaseError("padding is not zero");
+    });
 }
 
 void PayloadReader::CheckNames() {
@@ -74,6 +77,7 @@ void PayloadReader::CheckNames() {
         if (!IsValidName(name)) throw DatabaseError("invalid signature name");
         mNameStarts[at] = true;
         at += 1 + length;
+        poll_.Advance();
     }
 }
 
@@ -81,6 +85,7 @@ void PayloadReader::CheckHashes(HashAlgorithm aAlgorithm, const std::uint8_t* aR
     const std::size_t digest = DigestLength(aAlgorithm), length = format::RecordLength(digest);
     for (std::size_t i = 0; i < aCount; ++i) {
         const std::uint8_t* record = aRecords + i * length;
+        poll_.Advance();
         const std::uint32_t name = format::Read32(record + digest + 8);
         if (name >= mNamesLength || !mNameStarts[name]) throw DatabaseError("hash record names no name");
         if (i == 0) continue;
@@ -96,10 +101,14 @@ void PayloadReader::ReadBodies(Database& aDatabase) {
     const std::uint8_t* end = at + mBodyLength;
     std::uint32_t first = 0; // body signatures are numbered after every hash signature
     for (std::uint32_t count : mHashCount) first += count;
+    // Room for the count, but for no more than one signature per 16 bytes of the section, so that a
+    // false count cannot reserve much; a denser section merely grows as it is read.
+    aDatabase.mBodies.Reserve(std::min<std::size_t>(mBodyCount, static_cast<std::size_t>(mBodyLength / 16)));
     for (std::uint32_t i = 0; i < mBodyCount; ++i) {
         if (end - at < 4) throw DatabaseError("body section shorter than its count");
         const std::uint32_t length = format::Read32(at);
         if (static_cast<std::size_t>(end - at - 4) < length) throw DatabaseError("body record runs past its section");
+        poll_.Advance(CancelPoll::StepCost + length);
         const std::string_view line(reinterpret_cast<const char*>(at + 4), length);
         at += 4 + length;
         const ParsedLine parsed = ParseLine(SignatureFileKind::Body, line);
@@ -113,11 +122,16 @@ void PayloadReader::ReadBodies(Database& aDatabase) {
             throw DatabaseError(CompiledMemoryBudgetText());
     }
     if (at != end) throw DatabaseError("body section longer than its records");
-    aDatabase.mBodies.Finish();
+    aDatabase.mBodies.Finish(poll_);
 }
 
 std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength) {
-    return PayloadReader(aPayload, aLength).Read();
+    CancelPoll never;
+    return LoadDatabase(aPayload, aLength, never);
+}
+
+std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll) {
+    return PayloadReader(aPayload, aLength, aPoll).Read();
 }
 
 } // namespace detect

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "detect/Cancel.h"
 #include "detect/Database.h"
 
 #include <array>
@@ -11,7 +12,8 @@ namespace detect {
 // Validates every field of a payload, trusting nothing the writer should have ensured.
 class PayloadReader {
 public:
-    PayloadReader(const std::uint8_t* aPayload, std::size_t aLength);
+    // aPoll is asked as the reading and compiling go on; it must outlive the reader.
+    PayloadReader(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll);
     std::unique_ptr<Database> Read();
 
 private:
@@ -29,11 +31,14 @@ private:
     std::uint64_t mBodyLength = 0, mNamesLength = 0;
     std::size_t mBodyAt = 0, mNamesAt = 0, mContentEnd = 0;
     std::vector<bool> mNameStarts;
+    CancelPoll& poll_;
 };
 
 // Reads, validates and compiles a payload. Throws UnsupportedVersionError for a newer
 // format and DatabaseError for anything malformed, including a database beyond
 // CompiledMemoryBudget; aPayload must outlive the result.
 std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength);
+// The same, asking aPoll as it goes: throws Cancelled when the poll's callback asks to stop.
+std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll);
 
 } // namespace detect

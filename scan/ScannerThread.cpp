@@ -1,6 +1,7 @@
 // The scan worker's thread, its step loop, the scanner queue and the progress record.
 #include "scan/ScannerThread.h"
 
+#include "detect/Cancel.h"
 #include "platform/Error.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScanQueue.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -30,16 +32,14 @@ double LocalDateTimeNow() noexcept
 
 } // namespace
 
-TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue,
-    const std::function<bool()>& aHeuristicMode)
+TScannerThread::TScannerThread(SignatureLoader aLoadSignature, const QueueBuilder& aBuildQueue,
+    std::function<bool()> aHeuristicMode)
+    : FLoadSignature(std::move(aLoadSignature)), FHeuristicMode(std::move(aHeuristicMode))
 {
     FThread.Reset(CreateThread(nullptr, 0, &TScannerThread::ThreadProc, this, CREATE_SUSPENDED, nullptr));
     if (!FThread)
         ThrowLastError(L"Thread creation error: ");
     try {
-        FSignature = aLoadSignature();
-        if (FSignature && FSignature->Database() != nullptr)
-            FInspector = std::make_unique<TObjectInspector>(*FSignature->Database(), aHeuristicMode && aHeuristicMode());
         FScannerQueue = aBuildQueue(this);
         FScanInfo.StartTime = LocalDateTimeNow();
         FScanInfo.StartTickCount = GetTickCount64();
@@ -49,10 +49,18 @@ TScannerThread::TScannerThread(const SignatureLoader& aLoadSignature, const Queu
     }
 }
 
+TScannerThread::TScannerThread(PlainSignatureLoader aLoadSignature, const QueueBuilder& aBuildQueue,
+    std::function<bool()> aHeuristicMode)
+    : TScannerThread(
+          [load = std::move(aLoadSignature)](const std::function<bool()>&) { return load ? load() : nullptr; },
+          aBuildQueue, std::move(aHeuristicMode))
+{
+}
+
 TScannerThread::TScannerThread(const TScanOptions& aOptions)
     : TScannerThread(
-          [database = aOptions.Database] {
-              return database.empty() ? std::make_unique<TSignature>() : std::make_unique<TSignature>(database);
+          [database = aOptions.Database](const std::function<bool()>& aCancelled) {
+              return std::make_unique<TSignature>(database, aCancelled);
           },
           [aOptions](TScanHost* aHost) { return BuildScanQueue(aHost, aOptions); },
           [heuristic = aOptions.Heuristic] { return heuristic; })
@@ -120,6 +128,11 @@ std::optional<std::wstring> TScannerThread::FailureMessage() const
     return FFailure;
 }
 
+bool TScannerThread::LoadFailed() const noexcept
+{
+    return FFinished && !FLoaded && FFailure.has_value();
+}
+
 void TScannerThread::SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress)
 {
     CriticalSectionLock lock(FLock);
@@ -176,6 +189,8 @@ void TScannerThread::Run() noexcept
     if (!Terminated()) {
         try {
             Execute();
+        } catch (const detect::Cancelled&) {
+            // Only a stop cancels the load: nothing failed.
         } catch (const AppError& error) {
             KeepFailure(error.Message());
         } catch (const std::bad_alloc&) {
@@ -208,6 +223,7 @@ void TScannerThread::KeepOutOfMemory() noexcept
 
 void TScannerThread::Execute()
 {
+    LoadSignature();
     NextScanner();
     while (!Terminated()) {
         if (FPaused)
@@ -215,6 +231,39 @@ void TScannerThread::Execute()
         else if (!FScanner->ScanNext())
             NextScanner();
     }
+}
+
+void TScannerThread::LoadSignature()
+{
+    ShowActivity(kLoadingSignatures);
+    // However the load ends, the name no longer says it is going on.
+    const struct LoadEnd {
+        TScannerThread& worker;
+        ~LoadEnd() { worker.ClearActivity(); }
+    } loadEnd{*this};
+    try {
+        FSignature = FLoadSignature([this] { return Terminated(); });
+    } catch (const AppError&) {
+        // A read cut short by a stop's cancel is part of the stop, not a failure to report.
+        if (Terminated())
+            throw detect::Cancelled();
+        throw;
+    }
+    if (FSignature && FSignature->Database() != nullptr)
+        FInspector = std::make_unique<TObjectInspector>(*FSignature->Database(), FHeuristicMode && FHeuristicMode());
+    FLoaded = true;
+}
+
+void TScannerThread::ShowActivity(const wchar_t* aObjectName)
+{
+    CriticalSectionLock lock(FLock);
+    FScanInfo.ObjectName = aObjectName;
+}
+
+void TScannerThread::ClearActivity() noexcept
+{
+    CriticalSectionLock lock(FLock);
+    FScanInfo.ObjectName.clear();
 }
 
 void TScannerThread::NextScanner()

@@ -26,20 +26,30 @@ class TSignature;
 
 class TScannerThread final : public TScanHost {
 public:
-    using SignatureLoader = std::function<std::unique_ptr<TSignature>()>;
+    // Loads the signature database on the worker's thread; asks aCancelled as it goes and gives
+    // up (detect::Cancelled) once it answers true.
+    using SignatureLoader = std::function<std::unique_ptr<TSignature>(const std::function<bool()>& aCancelled)>;
+    // A loader that cannot be cancelled.
+    using PlainSignatureLoader = std::function<std::unique_ptr<TSignature>()>;
     using QueueBuilder = std::function<std::vector<std::unique_ptr<TScanner>>(TScanHost*)>;
 
-    // Create: loads aOptions.Database (signature.dat from the executable's folder when empty),
-    // builds the queue from aOptions (BuildScanQueue), notes the start time and lets the thread
-    // run. Reads no settings. Throws AppError ("Signature loading failed: ...", "Thread creation
-    // error: %s").
+    // What the object name reads while the signature database loads; it counts as no report.
+    static constexpr wchar_t kLoadingSignatures[] = L"loading signatures...";
+
+    // Create: builds the queue from aOptions (BuildScanQueue), notes the start time and lets the
+    // thread run; the thread's first step loads aOptions.Database (signature.dat from the
+    // executable's folder when empty). Reads no settings. Throws AppError ("Thread creation
+    // error: %s"); a failed load ends the worker with LoadFailed().
     explicit TScannerThread(const TScanOptions& aOptions);
     // Builds a worker from the given parts, its scanners reporting to it, and leaves its thread
-    // waiting for StartThread. Throws AppError ("Thread creation error: %s") and whatever the two
-    // functions throw.
-    // aHeuristicMode, asked once the signature is loaded, says whether possible threats count.
-    TScannerThread(const SignatureLoader& aLoadSignature, const QueueBuilder& aBuildQueue,
-        const std::function<bool()>& aHeuristicMode = {});
+    // waiting for StartThread. The thread loads the signature database before any scanner runs.
+    // Throws AppError ("Thread creation error: %s") and whatever aBuildQueue throws.
+    // aHeuristicMode, asked on the worker's thread once the signature is loaded, says whether
+    // possible threats count. The three functions are kept and called while the thread runs.
+    TScannerThread(SignatureLoader aLoadSignature, const QueueBuilder& aBuildQueue,
+        std::function<bool()> aHeuristicMode = {});
+    TScannerThread(PlainSignatureLoader aLoadSignature, const QueueBuilder& aBuildQueue,
+        std::function<bool()> aHeuristicMode = {});
     // Destroy: requests termination, waits for the thread, releases scanners, queue, lock, signature.
     ~TScannerThread() override;
     TScannerThread(const TScannerThread&) = delete;
@@ -56,6 +66,9 @@ public:
     bool Finished() const noexcept;
     // After Finished(): the message of the error that ended the worker, if one did.
     std::optional<std::wstring> FailureMessage() const;
+    // After Finished(): whether that error came from loading the signature database, so that
+    // no scanner ran. A load given up for a stop is no failure.
+    bool LoadFailed() const noexcept;
 
     // The findings recorded from index aFirst on, copied under the lock: a reader keeps what it
     // has already taken and asks only for the rest.
@@ -86,6 +99,11 @@ private:
     // Keeps the system's text for lack of memory.
     void KeepOutOfMemory() noexcept;
     void Execute();
+    // The thread's first step: loads the signature database and prepares the inspection.
+    void LoadSignature();
+    // Shows aObjectName in the progress record without counting a report; ClearActivity empties it.
+    void ShowActivity(const wchar_t* aObjectName);
+    void ClearActivity() noexcept;
     void NextScanner();
 
     mutable CriticalSection FLock;
@@ -95,6 +113,8 @@ private:
     std::vector<TFinding> FFindings;
     TSkippedCounts FSkipped;
     TScanner* FScanner = nullptr;
+    SignatureLoader FLoadSignature;
+    std::function<bool()> FHeuristicMode;
     std::unique_ptr<TSignature> FSignature;
     // Matches FSignature's compiled database; released before it.
     std::unique_ptr<TObjectInspector> FInspector;
@@ -104,5 +124,7 @@ private:
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::optional<std::wstring> FFailure;
+    // Set on the worker's thread once the signature database is loaded.
+    bool FLoaded = false;
     KernelHandle FThread;
 };

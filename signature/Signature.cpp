@@ -5,6 +5,7 @@
 #include "detect/Error.h"
 #include "detect/PayloadReader.h"
 #include "platform/Error.h"
+#include "platform/CngHash.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileExistence.h"
 #include "platform/Md5.h"
@@ -68,39 +69,63 @@ void WithContext(const wchar_t* aContext, Step aStep)
 
 } // namespace
 
-TSignature::TSignature()
+TSignature::TSignature() : TSignature(std::wstring(), {})
 {
-    WithContext(kLoadingFailed, [&] { LoadSignature(ExecutableFolder() + kSignatureFileName); });
 }
 
-TSignature::TSignature(const std::wstring& aPath)
+TSignature::TSignature(const std::wstring& aPath) : TSignature(aPath, {})
 {
-    WithContext(kLoadingFailed, [&] { LoadSignature(aPath); });
+}
+
+TSignature::TSignature(const std::wstring& aPath, std::function<bool()> aCancelled)
+{
+    detect::CancelPoll poll(std::move(aCancelled));
+    WithContext(kLoadingFailed,
+        [&] { LoadSignature(aPath.empty() ? ExecutableFolder() + kSignatureFileName : aPath, poll); });
 }
 
 TSignature::~TSignature() = default;
 
-void TSignature::LoadSignature(const std::wstring& aPath)
+void TSignature::LoadSignature(const std::wstring& aPath, detect::CancelPoll& aPoll)
 {
     FFile = OpenExistingFile(aPath, File::Access::Read);
     const std::int64_t size = FFile.Size();
     CheckFileSize(size);
-    FData.resize(static_cast<std::size_t>(size) - sizeof(Md5Digest));
-    FFile.ReadBuffer(FData.data(), FData.size());
-    const Md5Digest digest = Md5(FData.data(), FData.size());
-    Md5Digest trailer{};
-    FFile.ReadBuffer(trailer.data(), trailer.size());
-    if (ToLowerHex(digest) != ToLowerHex(trailer))
+    ReadPayload(static_cast<std::size_t>(size) - sizeof(Md5Digest), aPoll);
+    if (!TrailerMatches(aPoll))
         throw AppError(L"Invalid file");
-    CompileDatabase();
+    CompileDatabase(aPoll);
 }
 
-void TSignature::CompileDatabase()
+// The buffer grows a piece at a time, so that no stretch of work between two polls touches all of it.
+void TSignature::ReadPayload(std::size_t aLength, detect::CancelPoll& aPoll)
+{
+    FData.reserve(aLength);
+    aPoll.InPieces(aLength, [this](std::size_t aAt, std::size_t aPiece) {
+        FData.resize(aAt + aPiece);
+        FFile.ReadBuffer(FData.data() + aAt, aPiece);
+    });
+}
+
+bool TSignature::TrailerMatches(detect::CancelPoll& aPoll)
+{
+    CngHash hash(CngAlgorithm::Md5);
+    aPoll.InPieces(FData.size(), [&](std::size_t aAt, std::size_t aLength) { hash.Update(FData.data() + aAt, aLength); });
+    Md5Digest digest{};
+    hash.Finish(digest.data());
+    Md5Digest trailer{};
+    FFile.ReadBuffer(trailer.data(), trailer.size());
+    return ToLowerHex(digest) == ToLowerHex(trailer);
+}
+
+void TSignature::CompileDatabase(detect::CancelPoll& aPoll)
 {
     if (!detect::HasHeader(FData.data(), FData.size()))
         return;
     try {
-        FDatabase = detect::LoadDatabase(FData.data(), FData.size());
+        FDatabase = detect::LoadDatabase(FData.data(), FData.size(), aPoll);
+    } catch (const detect::Cancelled&) {
+        throw;
     } catch (const detect::Error& error) {
         throw AppError(FromUtf8(error.what()));
     }

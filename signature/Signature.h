@@ -1,11 +1,13 @@
 // The signature database signature.dat and the preparation mode that stamps a file.
 #pragma once
 
+#include "detect/Cancel.h"
 #include "detect/Database.h"
 #include "detect/PayloadFormat.h"
 #include "platform/File.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,11 @@ public:
     TSignature();
     // Create on the file at aPath instead. Throws as TSignature().
     explicit TSignature(const std::wstring& aPath);
+    // Create on the file at aPath, or signature.dat beside the program when aPath is empty,
+    // asking aCancelled as the reading, checking and compiling go on (at least every MiB, and
+    // after a bounded amount of other work: detect::CancelPoll). Throws as TSignature(), and
+    // detect::Cancelled once aCancelled says so.
+    TSignature(const std::wstring& aPath, std::function<bool()> aCancelled);
     // Destroy: closes the file, then releases the compiled database and the payload.
     virtual ~TSignature();
     TSignature(const TSignature&) = delete;
@@ -45,10 +52,14 @@ public:
 
 private:
     // Loads and verifies the file at aPath into FData, keeping it open in FFile.
-    void LoadSignature(const std::wstring& aPath);
+    void LoadSignature(const std::wstring& aPath, detect::CancelPoll& aPoll);
+    // Reads the aLength bytes of the payload into FData.
+    void ReadPayload(std::size_t aLength, detect::CancelPoll& aPoll);
+    // Whether the trailer after FData is FData's MD5 digest.
+    bool TrailerMatches(detect::CancelPoll& aPoll);
 
     // Compiles FData when it carries the database header. Throws AppError.
-    void CompileDatabase();
+    void CompileDatabase(detect::CancelPoll& aPoll);
 
     std::vector<std::uint8_t> FData;
     // Reads FData in place, so it is declared after it and released before it.

@@ -93,16 +93,15 @@ std::unique_ptr<TScannerThread> TScanRun::MakeWorker(const std::vector<std::wstr
     options.Memory = FOptions.Memory;
     options.Registry = FOptions.Registry;
     options.Database = FOptions.Database;
-    const auto load = [&options]() -> std::unique_ptr<TSignature> {
-        if (options.Database.empty())
-            return std::make_unique<TSignature>();
-        return std::make_unique<TSignature>(options.Database);
+    // The loader and the heuristic choice run on the worker's thread, after this returns.
+    const auto load = [database = options.Database](const std::function<bool()>& aCancelled) {
+        return std::make_unique<TSignature>(database, aCancelled);
     };
     const auto queue = [this, &options](TScanHost* aWorker) {
         FHost = std::make_unique<TToolHost>(*aWorker);
         return BuildScanQueue(FHost.get(), options);
     };
-    return std::make_unique<TScannerThread>(load, queue, [&options] { return options.Heuristic; });
+    return std::make_unique<TScannerThread>(load, queue, [heuristic = options.Heuristic] { return heuristic; });
 }
 
 // Lines for aEvents. A threat to act on waits until an event about another object, or the end
@@ -242,6 +241,11 @@ int TScanRun::Run(const std::atomic<bool>& aStop)
     }
     Print(FHost->TakeEvents(!stopped), true);
     ClearStatus();
+    // Without a database nothing was scanned: the error alone, as for a bad option.
+    if (worker->LoadFailed()) {
+        FErr.Write(L"quorvane-scan: " + worker->FailureMessage().value_or(std::wstring()) + L"\n");
+        return static_cast<int>(TScanExit::Error);
+    }
     if (const std::optional<std::wstring> failure = worker->FailureMessage(); failure && !stopped) {
         FErr.Write(L"quorvane-scan: " + *failure + L"\n");
         FFailed = true;

@@ -262,10 +262,18 @@ void TMainFrm::ShowScanFigures(const TScanInfo& aInfo)
 }
 
 // The worker has ended by itself: its final figures, the idle state, the message, then the findings.
+// A worker that could not load its signature database scanned nothing: the window goes back to
+// how it was before Start and shows the load's error alone.
 void TMainFrm::FinishScan()
 {
     const std::optional<std::wstring> failure = FScannerThread->FailureMessage();
+    const bool loadFailed = FScannerThread->LoadFailed();
     ScanResults results = EndScan();
+    if (loadFailed) {
+        ShowZeroProgress();
+        ShowErrorMessage(failure.value_or(std::wstring()), Handle());
+        return;
+    }
     ShowScanEnd(failure);
     ShowResults(std::move(results));
 }

@@ -1,9 +1,11 @@
 // The worker's step loop with test scanners: order, reports, pause, release and failures.
 #include "tests/scan/ScanTestSupport.h"
 
+#include "detect/Cancel.h"
 #include "platform/Error.h"
 #include "platform/Handle.h"
 #include "scan/ScannerThread.h"
+#include "tests/support/DatabaseFiles.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,6 +13,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -154,6 +157,7 @@ TEST_F(WorkerTest, FailingStepEndsWorkerAndKeepsItsMessage)
         worker.StartThread();
         ASSERT_TRUE(WaitFinished(worker));
         EXPECT_EQ(worker.FailureMessage(), c.message);
+        EXPECT_FALSE(worker.LoadFailed());
         EXPECT_EQ(caseHost.Reports(), (std::vector<Report>{{L"a", 20}}));
         EXPECT_EQ(worker.GetScanInfo().ObjectName, L"a");
         EXPECT_EQ(steps[1], 0);
@@ -271,21 +275,80 @@ TEST_F(WorkerTest, PauseHoldsTheReadOfALargeFileBetweenBlocks)
     }
 }
 
-TEST_F(WorkerTest, FailedSignatureLoadLeavesConstructorAndRunsNoStep)
+TEST_F(WorkerTest, FailedSignatureLoadEndsTheWorkerBeforeAnyStep)
 {
-    bool queueBuilt = false;
     const auto failingLoad = []() -> std::unique_ptr<TSignature> { throw AppError(L"Signature loading failed: x"); };
-    const auto builder = [&](TScanHost*) {
-        queueBuilt = true;
-        return Queue{};
-    };
-    try {
-        TScannerThread worker(failingLoad, builder);
-        FAIL() << "no exception";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.Message(), L"Signature loading failed: x");
-    }
-    EXPECT_FALSE(queueBuilt);
+    TScannerThread worker(failingLoad, Scanners({{L"a", 2}}));
+    worker.StartThread();
+    ASSERT_TRUE(WaitFinished(worker));
+    EXPECT_TRUE(worker.LoadFailed());
+    EXPECT_EQ(worker.FailureMessage(), L"Signature loading failed: x");
+    EXPECT_EQ(steps[0], 0);
+    EXPECT_EQ(worker.GetScanInfo().TotalCount, 0);
+}
+
+// The loader runs on the worker's thread, shows itself without counting, and a stop reaches it
+// through the cancel callback: the load gives up, and that is no failure.
+TEST_F(WorkerTest, LoadingIsShownUncountedAndAStopCancelsIt)
+{
+    const KernelHandle loading(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<DWORD> loaderThread{0};
+    TScannerThread worker(
+        [&](const std::function<bool()>& aCancelled) -> std::unique_ptr<TSignature> {
+            loaderThread = GetCurrentThreadId();
+            SetEvent(loading.Get());
+            while (!aCancelled())
+                Sleep(1);
+            throw detect::Cancelled();
+        },
+        Scanners({{L"a", 2}}));
+    worker.StartThread();
+    ASSERT_EQ(WaitForSingleObject(loading.Get(), 20000), WAIT_OBJECT_0);
+    EXPECT_NE(loaderThread.load(), GetCurrentThreadId());
+    const TScanInfo info = worker.GetScanInfo();
+    EXPECT_EQ(info.ObjectName, L"loading signatures...");
+    EXPECT_EQ(info.TotalCount, 0);
+
+    worker.StopThread();
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_EQ(worker.GetScanInfo().ObjectName, L"");
+    EXPECT_FALSE(worker.LoadFailed());
+    EXPECT_EQ(worker.FailureMessage(), std::nullopt);
+    EXPECT_EQ(steps[0], 0);
+}
+
+// The real signature file, large enough to take a while: a stop during its load ends it there.
+TEST_F(WorkerTest, StopWhileALargeDatabaseLoadsGivesUpTheLoad)
+{
+    const TempFolder folder;
+    const std::wstring path = folder.Str() + L"\\large.dat";
+    WriteStamped(path, LargeDatabasePayload());
+    std::atomic<bool> polled{false};
+    std::atomic<bool> cancelled{false};
+    TScannerThread worker(
+        [&](const std::function<bool()>& aCancelled) {
+            try {
+                return std::make_unique<TSignature>(path, [&] {
+                    polled = true;
+                    return aCancelled();
+                });
+            } catch (const detect::Cancelled&) {
+                cancelled = true;
+                throw;
+            }
+        },
+        Scanners({{L"a", 2}}));
+    worker.StartThread();
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (!polled && Clock::now() < deadline)
+        Sleep(1);
+    ASSERT_TRUE(polled);
+    const auto start = Clock::now();
+    worker.StopThread();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(cancelled) << "the load was still going on";
+    EXPECT_EQ(worker.FailureMessage(), std::nullopt);
+    EXPECT_EQ(steps[0], 0);
 }
 
 // A scanner whose one read waits on a pipe that no one writes to: without the release's cancel it

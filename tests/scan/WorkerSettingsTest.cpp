@@ -131,17 +131,17 @@ TEST_F(WorkerFromSettingsTest, PublicWorkerWithNothingToScanFinishesWithoutRepor
     EXPECT_EQ(worker.FailureMessage(), std::nullopt);
 }
 
-TEST_F(WorkerFromSettingsTest, MissingSignatureRefusesToCreateWorker)
+TEST_F(WorkerFromSettingsTest, MissingSignatureEndsTheWorkerAsAFailedLoad)
 {
     const std::wstring aside = SignaturePath() + L".aside";
     ASSERT_TRUE(MoveFileExW(SignaturePath().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
-    try {
-        TScannerThread worker{TScanOptions{}};
-        ADD_FAILURE() << "a worker was created";
-    } catch (const AppError& error) {
-        EXPECT_EQ(error.Message().rfind(L"Signature loading failed: ", 0), 0u) << testing::PrintToString(error.Message());
-    }
+    TScannerThread worker{TScanOptions{}};
+    const bool finished = WaitFinished(worker);
     ASSERT_TRUE(MoveFileExW(aside.c_str(), SignaturePath().c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(worker.LoadFailed());
+    EXPECT_EQ(worker.FailureMessage(), L"Signature loading failed: File not found");
+    EXPECT_EQ(worker.GetScanInfo().TotalCount, 0);
 }
 
 } // namespace

@@ -180,6 +180,26 @@ TEST_F(SignatureFile, LoadedSignatureSharesTheFileWithReadersOnlyUntilDestroyed)
     EXPECT_EQ(std::filesystem::file_size(path_), static_cast<std::uintmax_t>(kMin));
 }
 
+// A load asks whether to go on at least every 4 MiB while it reads and hashes; once told to stop it
+// throws Cancelled, which is no loading failure, and leaves the file closed.
+TEST_F(SignatureFile, CancelledLoadStopsAtOnceAndClosesTheFile)
+{
+    WriteTestFile(path_, Stamped(kMin));
+    int questions = 0;
+    TSignature(path_, [&] {
+        ++questions;
+        return false;
+    });
+    EXPECT_GE(questions, 2 * kMin / (4 << 20)) << "the read and the digest, each 4 MiB at most between questions";
+
+    for (const int stopAt : {1, questions / 2, questions}) {
+        int asked = 0;
+        EXPECT_THROW(TSignature(path_, [&] { return ++asked == stopAt; }), detect::Cancelled) << stopAt;
+        EXPECT_EQ(asked, stopAt);
+        EXPECT_TRUE(OpenWithoutSharing(path_).IsValid()) << stopAt;
+    }
+}
+
 TEST(Signature, DefaultPlaceIsBesideTheExecutable)
 {
     const std::wstring besideExe = ExeFolder() + L"signature.dat";

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines)
 {
@@ -15,6 +17,18 @@ std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines)
     for (const auto& [kind, line] : aLines) {
         const detect::ParsedLine parsed = builder.AddLine(kind, line);
         EXPECT_EQ(parsed.Problem.Status, detect::ParseStatus::Ok) << line << ": " << parsed.Problem.Reason;
+    }
+    return builder.Build();
+}
+
+std::vector<std::uint8_t> LargeDatabasePayload(std::size_t aCount)
+{
+    detect::DatabaseBuilder builder;
+    std::mt19937_64 random(1);
+    char line[64];
+    for (std::size_t i = 0; i < aCount; ++i) {
+        std::snprintf(line, sizeof line, "Large.%07zu:0:*:%016llx", i, static_cast<unsigned long long>(random()));
+        builder.AddLine(detect::SignatureFileKind::Body, line);
     }
     return builder.Build();
 }

@@ -16,6 +16,10 @@ std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines);
 // Writes aPayload followed by its MD5 trailer to aPath.
 void WriteStamped(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload);
 
+// A database of aCount short body signatures with distinct random 8-byte patterns, which takes a
+// second or more to compile: something to stop while it loads.
+std::vector<std::uint8_t> LargeDatabasePayload(std::size_t aCount = 200000);
+
 // aBytes as lowercase hexadecimal digits, as body signatures write them.
 std::string HexOf(const std::string& aBytes);
 

@@ -209,16 +209,48 @@ TEST_F(MainFormTest, DpiChangeLaysTheWindowOutAgainAtTheNewScale)
     EXPECT_THAT(WrappedLines(form_.Label2), testing::Contains(testing::HasSubstr(L"(Full Scan)")));
 }
 
-TEST_F(MainFormTest, StartWithoutSignatureFailsAndStaysIdle)
+// The database loads on the worker's thread: its failure shows at the tick that sees it, as the
+// load's own error, and the window is as it was before Start.
+TEST_F(MainFormTest, StartWithoutSignatureFailsAtTheTickAndStaysIdle)
 {
     RemoveSignatureFile();
-    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); });
+    std::optional<Buttons> behindTheBox;
+    std::wstring objectBehindTheBox;
+    const auto box = RunExpectingMessageBox([this] { Click(form_.Button2); }, 20s, [&] {
+        behindTheBox = Observe(form_);
+        objectBehindTheBox = Text(form_.ScanObjectLabel);
+    });
     WriteSignatureFile();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, L"Error");
+    EXPECT_EQ(box->owner, form_.Handle());
     EXPECT_EQ(box->text, L"Signature loading failed: File not found.");
+    EXPECT_EQ(behindTheBox, kIdle);
+    EXPECT_EQ(objectBehindTheBox, L"Scan progress:");
     EXPECT_FALSE(form_.Scanning());
     EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
+}
+
+// The window stays live while a large database loads, says so without counting it, and Stop ends
+// the load quietly.
+TEST_F(MainFormTest, StopWhileTheDatabaseLoads)
+{
+    WriteStamped(SignaturePath(), LargeDatabasePayload());
+    Click(form_.Button2);
+    const bool loading = PumpUntil([this] { return Text(form_.ScanObjectLabel) == L"loading signatures..."; }, 10s);
+    const std::wstring count = Text(form_.ScanObjectCountLabel);
+    const Buttons during = Observe(form_);
+    Click(form_.Button4);
+    Settle();
+    WriteSignatureFile();
+    ASSERT_TRUE(loading);
+    EXPECT_EQ(during, kRunning);
+    EXPECT_EQ(count, L"0");
+    EXPECT_EQ(Text(form_.ScanObjectLabel), L"Scan progress:") << "no load is going on";
+    EXPECT_FALSE(form_.Scanning());
+    EXPECT_EQ(Observe(form_), kIdle);
+    EXPECT_EQ(form_.ResultsWindow(), nullptr);
 }
 
 TEST_F(MainFormTest, ScanRunsPausesResumesAndEndsWithTheCompletionMessage)
