@@ -6,7 +6,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-native}
 mkdir -p "$build"
-cmake -S "$root/native" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# libarchive built with clang, ASan, UBSan and fuzzer coverage, once per machine.
+libs=$("$root/scripts/build-libs.sh" native)
+cmake -S "$root/native" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQV_LIBS_DIR="$libs" >/dev/null
 cmake --build "$build" -j2
 cd "$build"
 status=0
