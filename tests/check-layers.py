@@ -13,20 +13,21 @@ LAYERS = {
     "text": [],
     "detect": [],
     "vault": [],
+    "archive": [],
     "platform": ["text"],
     "toolkit": ["platform", "text"],
     "settings": ["platform", "text"],
     "signature": ["detect", "platform", "text"],
-    "scan": ["settings", "signature", "detect", "platform", "text"],
+    "scan": ["settings", "signature", "archive", "detect", "platform", "text"],
     "quarantine": ["vault", "platform", "text"],
 }
-LAYERS["ui"] = ["scan", "quarantine", "vault", "settings", "signature", "toolkit", "detect", "platform", "text"]
+LAYERS["ui"] = ["scan", "quarantine", "archive", "vault", "settings", "signature", "toolkit", "detect", "platform", "text"]
 LAYERS["app"] = ["ui"] + LAYERS["ui"]
 LAYERS["tools"] = LAYERS["app"]
 LAYERS["tests/support"] = LAYERS["ui"]
 LAYERS["bench"] = ["app"] + LAYERS["app"] + ["tests/support"]
 # The native build of the detection core: its fuzz targets and host-side helpers.
-LAYERS["fuzz"] = ["detect", "vault", "tests/detect", "native"]
+LAYERS["fuzz"] = ["detect", "vault", "archive", "tests/detect", "tests/archive", "native"]
 LAYERS["native"] = ["detect", "tests/detect"]
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp", ".c", ".rc", ".in"}
