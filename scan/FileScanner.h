@@ -29,6 +29,9 @@ public:
     // unchecked, whatever their extension; one that is not there is counted as a vanished file.
     bool ScanNext() override;
 
+protected:
+    bool LooksInsideArchives() const noexcept override { return FArchives; }
+
 private:
     // A scan root as given, and as the system is asked for it.
     struct Root {
@@ -57,4 +60,5 @@ private:
     std::set<std::wstring, ForUserLess> FFailedFolders;
     std::vector<std::wstring> FFileExtensions;
     std::int32_t FCurrent = -1;
+    const bool FArchives;
 };

@@ -20,7 +20,17 @@ void TObjectInspector::Inspect(const std::uint8_t* aBuffer, std::size_t aCount)
 
 std::optional<TFinding> TObjectInspector::End(const std::wstring& aPath, bool aComplete)
 {
-    const detect::Finding finding = detect::Decide(FScan.End(aComplete), FHeuristicMode);
+    return Decide(FScan.End(aComplete), aPath);
+}
+
+const std::vector<detect::Match>& TObjectInspector::EndMatches(bool aComplete)
+{
+    return FScan.End(aComplete);
+}
+
+std::optional<TFinding> TObjectInspector::Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath) const
+{
+    const detect::Finding finding = detect::Decide(aMatches, FHeuristicMode);
     if (finding.Kind == detect::Verdict::Clean)
         return std::nullopt;
     TFinding result;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TObjectInspector {
 public:
@@ -26,6 +27,10 @@ public:
     // The object's finding, named by aPath; empty when it matched nothing that counts.
     // aComplete is false for an object cut short: only the body matches found so far count.
     std::optional<TFinding> End(const std::wstring& aPath, bool aComplete);
+    // The object's matches as End decides them, valid until the next Begin.
+    const std::vector<detect::Match>& EndMatches(bool aComplete);
+    // The finding aMatches make for the object aPath, as End gives it.
+    std::optional<TFinding> Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath) const;
 
 private:
     CngHashProvider FHashes;
