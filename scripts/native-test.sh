@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the detection core natively (clang) into $1 (default build-native/) and runs its
+# Builds the detection core and the archive walk natively (clang) into $1 (default build-native/) and runs their
 # tests plain and under ASan/UBSan, the two fuzzers for a bounded time, and the
 # differential test against clamscan. Exits non-zero on any failure.
 set -euo pipefail
