@@ -2,6 +2,7 @@
 #include "scan/ArchiveScan.h"
 
 #include "archive/Sniff.h"
+#include "detect/ObjectScan.h"
 #include "platform/SharedReadFile.h"
 #include "platform/Utf8.h"
 #include "scan/ArchiveSource.h"
@@ -62,11 +63,12 @@ bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::vector<std::ui
     return unpack::TailHasZipDirectory(tail.data(), read);
 }
 
-void TArchiveScan::BeginMember(std::wstring_view aName, std::int64_t aSize)
+// The size an archive declares is the archive's word, not the system's: every hash is computed.
+void TArchiveScan::BeginMember(std::wstring_view aName, std::int64_t /*aSize*/)
 {
     FLevels.push_back({FLevels.back().Object + L"->" + std::wstring(aName), {}, {}});
     FHost.ShowObject(FLevels.back().Object);
-    FInspector.Begin(aSize < 0 ? 0 : static_cast<std::uint64_t>(aSize));
+    FInspector.Begin(detect::ObjectScan::UnknownSize);
 }
 
 void TArchiveScan::MemberData(const std::uint8_t* aData, std::size_t aCount)
