@@ -91,7 +91,7 @@ void PrintDatabase(const TSignature& aSignature)
     const detect::SignatureCounts counts = database->Counts();
     const detect::CompiledMemory memory = database->Memory();
     Print("engine_db_payload_bytes", static_cast<double>(aSignature.Data().size()));
-    Print("engine_db_hash_count", static_cast<double>(counts.Md5 + counts.Sha256));
+    Print("engine_db_hash_count", static_cast<double>(counts.Md5 + counts.Sha1 + counts.Sha256));
     Print("engine_db_body_count", static_cast<double>(counts.Body));
     Print("engine_db_hash_bytes", static_cast<double>(memory.Hash));
     Print("engine_db_body_bytes", static_cast<double>(memory.Body));

@@ -147,14 +147,28 @@ tool_start() {
 }
 # The tool's stop: Ctrl+C (SIGINT, delivered as CTRL_C_EVENT) during the walk of the whole tree and
 # during the reading of the 512 MiB file; the time from the signal to the process's end.
+stop_ready() {
+  case $3 in
+    open:*) ls -l "/proc/$1/fd" 2>/dev/null | grep -qF -- "${3#open:}" ;;
+    *) [ "$(wc -l <"$2")" -ge "$3" ] ;;
+  esac
+}
+
 tool_stop() {
-  local tag=$1 target=$2 delay=$3 pid start
+  local tag=$1 target=$2 ready=$3 pid start out=$build/bench-stop.txt waited=0
+  : >"$out"
   # A background job of a script inherits SIGINT ignored: the tool is started with it restored.
   python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.execvp(sys.argv[1], sys.argv[1:])' \
     taskset -c 0 "$wine" "$build/quorvane-scan.exe" --all-files --database "$(win "$bin/signature.dat")" "$(win "$target")" \
-    >/dev/null 2>&1 &
+    >"$out" 2>/dev/null &
   pid=$!
-  sleep "$delay"
+  # The signal goes once the scan is in the phase being measured (READY: a number of result lines
+  # written, or open:FILE, the file being read); the handler is in place by then. A fixed delay
+  # also caught Wine's start-up, when the signal ends the process unhandled.
+  while ! stop_ready "$pid" "$out" "$ready" && kill -0 "$pid" 2>/dev/null && [ $waited -lt 3000 ]; do
+    sleep 0.01
+    waited=$((waited + 1))
+  done
   start=$(now_ns)
   # A scan that ended before the signal leaves no figure.
   if kill -INT "$pid" 2>/dev/null; then
@@ -163,6 +177,7 @@ tool_stop() {
   else
     wait "$pid" || true
   fi
+  rm -f "$out"
 }
 
 listed_find() {
@@ -228,8 +243,8 @@ done
 echo "stop and peak with the full database ..."
 engine stop stop "$(win "$all")"
 for attempt in 1 2 3; do
-  tool_stop "tool_stop_walk$attempt" "$all" 1.0
-  tool_stop "tool_stop_read$attempt" "$big" 0.6
+  tool_stop "tool_stop_walk$attempt" "$all" 20
+  tool_stop "tool_stop_read$attempt" "$big" "open:$(find "$big" -type f | head -n 1)"
 done
 engine full_db scan "$(win "$all")" "$full"
 note "native.find_peak_kib=$( { /usr/bin/time -f %M taskset -c 0 bash -c listed_find >/dev/null; } 2>&1 )"

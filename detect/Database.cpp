@@ -5,11 +5,14 @@
 namespace detect {
 
 SignatureCounts Database::Counts() const {
-    return {mMd5.Count(), mSha256.Count(), mBodies.Signatures().size()};
+    return {.Md5 = Hashes(HashAlgorithm::Md5).Count(),
+            .Sha1 = Hashes(HashAlgorithm::Sha1).Count(),
+            .Sha256 = Hashes(HashAlgorithm::Sha256).Count(),
+            .Body = mBodies.Signatures().size()};
 }
 
 CompiledMemory Database::Memory() const {
-    return {sizeof mMd5 + sizeof mSha256, mBodies.MemoryBytes()};
+    return {sizeof mHashes, mBodies.MemoryBytes()};
 }
 
 bool HasHeader(const std::uint8_t* aPayload, std::size_t aLength) {

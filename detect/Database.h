@@ -4,6 +4,7 @@
 #include "detect/HashIndex.h"
 #include "detect/SignatureCounts.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,17 +31,14 @@ public:
     SignatureCounts Counts() const;
     CompiledMemory Memory() const;
 
-    const HashIndex& Hashes(HashAlgorithm aAlgorithm) const {
-        return aAlgorithm == HashAlgorithm::Md5 ? mMd5 : mSha256;
-    }
+    const HashIndex& Hashes(HashAlgorithm aAlgorithm) const { return mHashes[static_cast<std::size_t>(aAlgorithm)]; }
     const BodySet& Bodies() const { return mBodies; }
 
 private:
     friend class PayloadReader;
     Database() = default;
 
-    HashIndex mMd5;
-    HashIndex mSha256;
+    std::array<HashIndex, HashAlgorithmCount> mHashes;
     BodySet mBodies;
 };
 

@@ -20,8 +20,7 @@ ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aL
     ParsedLine parsed = ParseLine(aKind, aLine);
     if (parsed.Problem.Status != ParseStatus::Ok) return parsed;
     if (auto* hash = std::get_if<HashSignature>(&parsed.Signature)) {
-        auto& entries = hash->Algorithm == HashAlgorithm::Md5 ? mMd5 : mSha256;
-        entries.push_back({*hash, mMd5.size() + mSha256.size()}); // order among all hash lines
+        Entries(hash->Algorithm).push_back({*hash, mHashCount++}); // order among all hash lines
         mNamesLength += 1 + hash->Name.size();
     } else {
         mBodies.push_back(parsed.Canonical);
@@ -55,20 +54,25 @@ AddReport DatabaseBuilder::AddFile(const std::filesystem::path& aPath) {
 }
 
 SignatureCounts DatabaseBuilder::Counts() const {
-    return {mMd5.size(), mSha256.size(), mBodies.size()};
+    return {.Md5 = Entries(HashAlgorithm::Md5).size(),
+            .Sha1 = Entries(HashAlgorithm::Sha1).size(),
+            .Sha256 = Entries(HashAlgorithm::Sha256).size(),
+            .Body = mBodies.size()};
 }
 
 std::uint64_t DatabaseBuilder::ContentLength() const {
-    return format::HeaderLength + mMd5.size() * format::RecordLength(16) +
-           mSha256.size() * format::RecordLength(32) + mBodyLength + mNamesLength;
+    std::uint64_t length = format::HeaderLength + mBodyLength + mNamesLength;
+    for (HashAlgorithm algorithm : HashAlgorithms)
+        length += Entries(algorithm).size() * format::RecordLength(DigestLength(algorithm));
+    return length;
 }
 
 // Names are written in database order, so a record's name offset tells its line's place among
 // all hash lines: the matcher reports hash findings in that order.
 std::vector<std::uint32_t> DatabaseBuilder::WriteNames(std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt) const {
-    std::vector<const HashSignature*> inOrder(mMd5.size() + mSha256.size());
-    for (const auto* entries : {&mMd5, &mSha256})
-        for (const HashEntry& entry : *entries) inOrder[entry.Order] = &entry.Signature;
+    std::vector<const HashSignature*> inOrder(mHashCount);
+    for (const auto& entries : mHashes)
+        for (const HashEntry& entry : entries) inOrder[entry.Order] = &entry.Signature;
     std::vector<std::uint32_t> offsets(inOrder.size());
     std::size_t at = 0;
     for (std::size_t i = 0; i < inOrder.size(); ++i) {
@@ -86,7 +90,7 @@ void DatabaseBuilder::WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*
     std::sort(aEntries.begin(), aEntries.end(), [](const HashEntry& a, const HashEntry& b) {
         const std::uint64_t sa = SizeKey(a.Signature), sb = SizeKey(b.Signature);
         if (sa != sb) return sa < sb;
-        const int order = std::memcmp(a.Signature.Digest.data(), b.Signature.Digest.data(), 32);
+        const int order = std::memcmp(a.Signature.Digest.data(), b.Signature.Digest.data(), MaxDigestLength);
         return order != 0 ? order < 0 : a.Order < b.Order;
     });
     for (const HashEntry& entry : aEntries) {
@@ -107,16 +111,16 @@ std::vector<std::uint8_t> DatabaseBuilder::Build() const {
     std::memcpy(header, format::Magic, sizeof format::Magic);
     format::Write32(header + format::VersionAt, format::Version);
     format::Write32(header + format::HeaderLengthAt, format::HeaderLength);
-    format::Write32(header + format::Md5CountAt, static_cast<std::uint32_t>(mMd5.size()));
-    format::Write32(header + format::Sha256CountAt, static_cast<std::uint32_t>(mSha256.size()));
+    for (HashAlgorithm algorithm : HashAlgorithms)
+        format::Write32(header + format::HashCountAt[static_cast<std::size_t>(algorithm)],
+                        static_cast<std::uint32_t>(Entries(algorithm).size()));
     format::Write32(header + format::BodyCountAt, static_cast<std::uint32_t>(mBodies.size()));
     format::Write64(header + format::BodyLengthAt, mBodyLength);
     format::Write64(header + format::NamesLengthAt, mNamesLength);
     const std::size_t namesAt = static_cast<std::size_t>(content - mNamesLength);
     std::uint8_t* out = payload.data() + format::HeaderLength;
     const std::vector<std::uint32_t> nameOffsets = WriteNames(payload, namesAt);
-    WriteHashes(mMd5, out, nameOffsets);
-    WriteHashes(mSha256, out, nameOffsets);
+    for (const auto& entries : mHashes) WriteHashes(entries, out, nameOffsets);
     for (const std::string& body : mBodies) {
         format::Write32(out, static_cast<std::uint32_t>(body.size()));
         std::memcpy(out + 4, body.data(), body.size());
@@ -131,8 +135,10 @@ PayloadInfo InspectPayload(const std::uint8_t* aPayload, std::size_t aLength) {
         return info;
     info.Ours = true;
     info.Version = format::Read32(aPayload + format::VersionAt);
-    info.Counts = {format::Read32(aPayload + format::Md5CountAt), format::Read32(aPayload + format::Sha256CountAt),
-                   format::Read32(aPayload + format::BodyCountAt)};
+    info.Counts = {.Md5 = format::Read32(aPayload + format::Md5CountAt),
+                   .Sha1 = format::Read32(aPayload + format::Sha1CountAt),
+                   .Sha256 = format::Read32(aPayload + format::Sha256CountAt),
+                   .Body = format::Read32(aPayload + format::BodyCountAt)};
     return info;
 }
 

@@ -4,6 +4,7 @@
 #include "detect/SignatureParser.h"
 
 #include <cstdint>
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -47,8 +48,13 @@ private:
     void WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut,
                      const std::vector<std::uint32_t>& aNameOffsets) const;
 
-    std::vector<HashEntry> mMd5;
-    std::vector<HashEntry> mSha256;
+    std::vector<HashEntry>& Entries(HashAlgorithm aAlgorithm) { return mHashes[static_cast<std::size_t>(aAlgorithm)]; }
+    const std::vector<HashEntry>& Entries(HashAlgorithm aAlgorithm) const {
+        return mHashes[static_cast<std::size_t>(aAlgorithm)];
+    }
+
+    std::array<std::vector<HashEntry>, HashAlgorithmCount> mHashes;
+    std::uint64_t mHashCount = 0;
     std::vector<std::string> mBodies; // canonical lines
     std::uint64_t mNamesLength = 0;
     std::uint64_t mBodyLength = 0;

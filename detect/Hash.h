@@ -6,11 +6,21 @@
 
 namespace detect {
 
-enum class HashAlgorithm { Md5, Sha256 };
+// In the order of the payload's hash tables (SHA-1's came later).
+enum class HashAlgorithm { Md5, Sha256, Sha1 };
+inline constexpr std::size_t HashAlgorithmCount = 3;
+inline constexpr HashAlgorithm HashAlgorithms[HashAlgorithmCount] = {HashAlgorithm::Md5, HashAlgorithm::Sha256,
+                                                                     HashAlgorithm::Sha1};
 
 constexpr std::size_t DigestLength(HashAlgorithm aAlgorithm) {
-    return aAlgorithm == HashAlgorithm::Md5 ? 16 : 32;
+    switch (aAlgorithm) {
+    case HashAlgorithm::Md5: return 16;
+    case HashAlgorithm::Sha1: return 20;
+    case HashAlgorithm::Sha256: break;
+    }
+    return 32;
 }
+inline constexpr std::size_t MaxDigestLength = 32;
 
 // One running digest; supplied by the platform (the core computes none itself).
 class Hasher {

@@ -35,7 +35,7 @@ void ObjectScan::Begin(std::uint64_t aSize) {
     mMatches.clear();
     mCursor = {};
     mWindow.Reset(ChunkLength + mBodies.LongestPart() + 1);
-    for (HashAlgorithm algorithm : {HashAlgorithm::Md5, HashAlgorithm::Sha256}) {
+    for (HashAlgorithm algorithm : HashAlgorithms) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         hasher.reset();
         const HashIndex& index = mDatabase.Hashes(algorithm);
@@ -189,10 +189,10 @@ void ObjectScan::CollectBodies(bool aComplete) {
 
 void ObjectScan::CollectHashes() {
     const std::size_t first = mMatches.size();
-    for (HashAlgorithm algorithm : {HashAlgorithm::Md5, HashAlgorithm::Sha256}) {
+    for (HashAlgorithm algorithm : HashAlgorithms) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         if (!hasher) continue;
-        std::uint8_t digest[32] = {};
+        std::uint8_t digest[MaxDigestLength] = {};
         hasher->Final(digest);
         mDatabase.Hashes(algorithm).Find(mTotal, digest, mMatches);
     }

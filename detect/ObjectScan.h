@@ -72,7 +72,7 @@ private:
     const Database& mDatabase;
     const BodySet& mBodies;
     HashProvider& mHashProvider;
-    std::array<std::unique_ptr<Hasher>, 2> mHashers;
+    std::array<std::unique_ptr<Hasher>, HashAlgorithmCount> mHashers;
     std::uint64_t mDeclared = 0;
     std::uint64_t mTotal = 0;
     std::uint8_t mFirst[2] = {0, 0};

@@ -94,7 +94,8 @@ private:
             return true;
         }
         const auto high = Number(right);
-        if (!high || *high < *low) return Fail(ParseStatus::SyntaxError, "invalid {n-m} gap");
+        if (!high) return Fail(ParseStatus::SyntaxError, "invalid {n-m} gap");
+        if (*high < *low) return Fail(ParseStatus::Unsupported, "{n-m} gaps with n above m are not supported");
         gap.Min = *low;
         gap.Max = *high;
         return true;
@@ -118,8 +119,7 @@ private:
             if (bar == std::string_view::npos) break;
             inner.remove_prefix(bar + 1);
         }
-        if (choices < 2) return Fail(ParseStatus::SyntaxError, "alternatives need at least two choices");
-        return true;
+        return choices > 0;
     }
 
     bool Choice(std::string_view aChoice, PatternElement& aSet) {
@@ -141,18 +141,22 @@ private:
     ParseProblem mProblem;
 };
 
+// Shapes ClamAV loads but this matcher does not take are unsupported; only an empty pattern
+// and a bare one- or two-byte pattern (which ClamAV refuses too) are malformed.
 ParseProblem CheckShape(const std::vector<Token>& aTokens) {
     if (aTokens.empty()) return {ParseStatus::SyntaxError, "empty hex signature"};
-    if (aTokens.front().IsGap()) return {ParseStatus::SyntaxError, "hex signature starts with a gap"};
-    if (aTokens.back().IsGap()) return {ParseStatus::SyntaxError, "hex signature ends with a gap"};
+    if (aTokens.size() < 3 && std::none_of(aTokens.begin(), aTokens.end(), [](const Token& t) { return t.IsGap(); }))
+        return {ParseStatus::SyntaxError, "hex signature needs at least 3 bytes"};
+    if (aTokens.front().IsGap()) return {ParseStatus::Unsupported, "a hex signature starting with a gap is not supported"};
+    if (aTokens.back().IsGap()) return {ParseStatus::Unsupported, "a hex signature ending with a gap is not supported"};
     std::size_t run = 0, longest = 0;
     for (std::size_t i = 0; i < aTokens.size(); ++i) {
         if (i > 0 && aTokens[i].IsGap() && aTokens[i - 1].IsGap())
-            return {ParseStatus::SyntaxError, "consecutive gaps"};
+            return {ParseStatus::Unsupported, "consecutive gaps are not supported"};
         run = (!aTokens[i].Unbounded && aTokens[i].Element.IsFixed()) ? run + 1 : 0;
         longest = std::max(longest, run);
     }
-    if (longest < 3) return {ParseStatus::SyntaxError, "hex signature needs at least 3 fixed bytes in a row"};
+    if (longest < 3) return {ParseStatus::Unsupported, "hex signatures without 3 fixed bytes in a row are not supported"};
     return {};
 }
 

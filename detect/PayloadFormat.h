@@ -19,9 +19,12 @@ inline constexpr std::size_t MaxFileLength = MaxPayloadLength + TrailerLength;
 inline constexpr std::uint64_t AnySize = ~std::uint64_t{0};
 
 // Header fields: byte offsets.
+// Sha1CountAt was reserved (zero) before SHA-1 lines were taken, so older payloads read unchanged.
 inline constexpr std::size_t VersionAt = 16, HeaderLengthAt = 20, Md5CountAt = 24, Sha256CountAt = 28,
-                             BodyCountAt = 32, Reserved1At = 36, BodyLengthAt = 40, NamesLengthAt = 48,
-                             Reserved2At = 56;
+                             BodyCountAt = 32, Sha1CountAt = 36, BodyLengthAt = 40, NamesLengthAt = 48,
+                             ReservedAt = 56;
+// Where each hash table's count is; the tables follow the header in HashAlgorithms order.
+inline constexpr std::size_t HashCountAt[3] = {Md5CountAt, Sha256CountAt, Sha1CountAt};
 
 // A hash record: digest, size (AnySize for "*"), offset of the name in the names section.
 constexpr std::size_t RecordLength(std::size_t aDigestLength) { return aDigestLength + 8 + 4; }

@@ -15,12 +15,14 @@ std::unique_ptr<Database> PayloadReader::Read() {
     ReadHeader();
     CheckPadding();
     CheckNames();
-    CheckHashes(HashAlgorithm::Md5, mPayload + mMd5At, mMd5Count);
-    CheckHashes(HashAlgorithm::Sha256, mPayload + mSha256At, mSha256Count);
     std::unique_ptr<Database> database(new Database());
-    database->mMd5 = HashIndex(HashAlgorithm::Md5, mPayload + mMd5At, mMd5Count, mPayload + mNamesAt, 0);
-    database->mSha256 = HashIndex(HashAlgorithm::Sha256, mPayload + mSha256At, mSha256Count, mPayload + mNamesAt,
-                                  mMd5Count);
+    std::uint32_t first = 0;
+    for (HashAlgorithm algorithm : HashAlgorithms) {
+        const auto i = static_cast<std::size_t>(algorithm);
+        CheckHashes(algorithm, mPayload + mHashAt[i], mHashCount[i]);
+        database->mHashes[i] = HashIndex(algorithm, mPayload + mHashAt[i], mHashCount[i], mPayload + mNamesAt, first);
+        first += mHashCount[i];
+    }
     ReadBodies(*database);
     return database;
 }
@@ -34,21 +36,25 @@ void PayloadReader::ReadHeader() {
     if (mLength > format::MaxPayloadLength) throw DatabaseError("payload larger than 50331632 bytes");
     if (format::Read32(mPayload + format::HeaderLengthAt) != format::HeaderLength)
         throw DatabaseError("wrong header length");
-    if (format::Read32(mPayload + format::Reserved1At) != 0 || format::Read64(mPayload + format::Reserved2At) != 0)
-        throw DatabaseError("reserved header fields are not zero");
-    mMd5Count = format::Read32(mPayload + format::Md5CountAt);
-    mSha256Count = format::Read32(mPayload + format::Sha256CountAt);
+    if (format::Read64(mPayload + format::ReservedAt) != 0) throw DatabaseError("reserved header fields are not zero");
+    for (HashAlgorithm algorithm : HashAlgorithms) {
+        const auto i = static_cast<std::size_t>(algorithm);
+        mHashCount[i] = format::Read32(mPayload + format::HashCountAt[i]);
+    }
     mBodyCount = format::Read32(mPayload + format::BodyCountAt);
     mBodyLength = format::Read64(mPayload + format::BodyLengthAt);
     mNamesLength = format::Read64(mPayload + format::NamesLengthAt);
     // Every term is below 2^36 or checked against the length first: the sum cannot overflow.
     if (mBodyLength > mLength || mNamesLength > mLength) throw DatabaseError("section lengths exceed the payload");
-    const std::uint64_t end = format::HeaderLength + std::uint64_t{mMd5Count} * format::RecordLength(16) +
-                              std::uint64_t{mSha256Count} * format::RecordLength(32) + mBodyLength + mNamesLength;
+    std::uint64_t end = format::HeaderLength;
+    for (HashAlgorithm algorithm : HashAlgorithms) {
+        const auto i = static_cast<std::size_t>(algorithm);
+        mHashAt[i] = static_cast<std::size_t>(std::min<std::uint64_t>(end, mLength));
+        end += std::uint64_t{mHashCount[i]} * format::RecordLength(DigestLength(algorithm));
+    }
+    end += mBodyLength + mNamesLength;
     if (end > mLength) throw DatabaseError("sections exceed the payload");
-    mMd5At = format::HeaderLength;
-    mSha256At = mMd5At + mMd5Count * format::RecordLength(16);
-    mBodyAt = mSha256At + mSha256Count * format::RecordLength(32);
+    mBodyAt = static_cast<std::size_t>(end - mBodyLength - mNamesLength);
     mNamesAt = mBodyAt + static_cast<std::size_t>(mBodyLength);
     mContentEnd = static_cast<std::size_t>(end);
 }
@@ -88,7 +94,8 @@ void PayloadReader::CheckHashes(HashAlgorithm aAlgorithm, const std::uint8_t* aR
 void PayloadReader::ReadBodies(Database& aDatabase) {
     const std::uint8_t* at = mPayload + mBodyAt;
     const std::uint8_t* end = at + mBodyLength;
-    const std::uint32_t first = mMd5Count + mSha256Count;
+    std::uint32_t first = 0; // body signatures are numbered after every hash signature
+    for (std::uint32_t count : mHashCount) first += count;
     for (std::uint32_t i = 0; i < mBodyCount; ++i) {
         if (end - at < 4) throw DatabaseError("body section shorter than its count");
         const std::uint32_t length = format::Read32(at);

@@ -2,6 +2,7 @@
 
 #include "detect/Database.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -22,9 +23,11 @@ private:
 
     const std::uint8_t* mPayload;
     std::size_t mLength;
-    std::uint32_t mMd5Count = 0, mSha256Count = 0, mBodyCount = 0;
+    std::array<std::uint32_t, HashAlgorithmCount> mHashCount{};
+    std::array<std::size_t, HashAlgorithmCount> mHashAt{};
+    std::uint32_t mBodyCount = 0;
     std::uint64_t mBodyLength = 0, mNamesLength = 0;
-    std::size_t mMd5At = 0, mSha256At = 0, mBodyAt = 0, mNamesAt = 0, mContentEnd = 0;
+    std::size_t mBodyAt = 0, mNamesAt = 0, mContentEnd = 0;
     std::vector<bool> mNameStarts;
 };
 

@@ -9,12 +9,12 @@
 
 namespace detect {
 
-// The signature file kinds, by extension: .hdb, .hsb, .ndb.
-enum class SignatureFileKind { Md5, Sha256, Body };
+// The signature file kinds, by extension: .hdb (MD5), .hsb (SHA-1 or SHA-256), .ndb.
+enum class SignatureFileKind { Md5, Sha, Body };
 
 struct HashSignature {
     HashAlgorithm Algorithm = HashAlgorithm::Md5;
-    std::array<std::uint8_t, 32> Digest{}; // DigestLength(Algorithm) bytes used
+    std::array<std::uint8_t, MaxDigestLength> Digest{}; // DigestLength(Algorithm) bytes used
     bool AnySize = false;                  // size "*"
     std::uint64_t Size = 0;
     std::string Name;

@@ -7,9 +7,10 @@ namespace detect {
 // How many signatures of each kind a database holds.
 struct SignatureCounts {
     std::uint64_t Md5 = 0;
+    std::uint64_t Sha1 = 0;
     std::uint64_t Sha256 = 0;
     std::uint64_t Body = 0;
-    std::uint64_t Total() const { return Md5 + Sha256 + Body; }
+    std::uint64_t Total() const { return Md5 + Sha1 + Sha256 + Body; }
 };
 
 } // namespace detect

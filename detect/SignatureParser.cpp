@@ -28,14 +28,34 @@ bool AllDigits(std::string_view aText) {
 
 ParseProblem Refuse(ParseStatus aStatus, std::string aReason) { return {aStatus, std::move(aReason)}; }
 
-// The optional ":MinFL[:MaxFL]" fields, accepted and ignored.
+// The optional ":MinFL[:MaxFL]" fields, each empty or a number; accepted and ignored.
 bool ValidLevels(const std::vector<std::string_view>& aFields, std::size_t aFirst) {
     if (aFields.size() > aFirst + 2) return false;
-    if (aFields.size() > aFirst && (aFields[aFirst].empty() || !AllDigits(aFields[aFirst]))) return false;
-    return aFields.size() <= aFirst + 1 || AllDigits(aFields[aFirst + 1]);
+    for (std::size_t i = aFirst; i < aFields.size(); ++i)
+        if (!AllDigits(aFields[i])) return false;
+    return true;
 }
 
-bool ParseDigest(std::string_view aHex, HashSignature& aSignature) {
+// Names ClamAV takes but this format does not store (spaces, non-ASCII, over 255 bytes) are
+// unsupported, not malformed; only an empty name is.
+ParseProblem CheckName(std::string_view aName) {
+    if (aName.empty()) return Refuse(ParseStatus::SyntaxError, "empty signature name");
+    if (!IsValidName(aName))
+        return Refuse(ParseStatus::Unsupported, "signature names with spaces, non-ASCII or over 255 bytes are not supported");
+    return {};
+}
+
+// A hash line's size: decimal digits, with an optional '+' as ClamAV's reader allows.
+std::optional<std::uint64_t> ParseSize(std::string_view aText) {
+    if (!aText.empty() && aText.front() == '+') aText.remove_prefix(1);
+    return ParseDecimal(aText, MaxSize);
+}
+
+// .hsb lines hold SHA-1 or SHA-256 digests, told apart by their length.
+bool ParseDigest(SignatureFileKind aKind, std::string_view aHex, HashSignature& aSignature) {
+    if (aKind == SignatureFileKind::Sha)
+        aSignature.Algorithm = aHex.size() == DigestLength(HashAlgorithm::Sha1) * 2 ? HashAlgorithm::Sha1
+                                                                                    : HashAlgorithm::Sha256;
     const std::size_t length = DigestLength(aSignature.Algorithm);
     if (aHex.size() != length * 2) return false;
     for (std::size_t i = 0; i < length; ++i) {
@@ -46,7 +66,7 @@ bool ParseDigest(std::string_view aHex, HashSignature& aSignature) {
     return true;
 }
 
-ParsedLine ParseHash(HashAlgorithm aAlgorithm, std::string_view aLine) {
+ParsedLine ParseHash(SignatureFileKind aKind, std::string_view aLine) {
     ParsedLine result;
     const auto fields = Split(aLine);
     if (fields.size() < 3) {
@@ -54,25 +74,22 @@ ParsedLine ParseHash(HashAlgorithm aAlgorithm, std::string_view aLine) {
         return result;
     }
     HashSignature signature;
-    signature.Algorithm = aAlgorithm;
-    if (!ParseDigest(fields[0], signature)) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, aAlgorithm == HashAlgorithm::Md5
+    if (!ParseDigest(aKind, fields[0], signature)) {
+        result.Problem = Refuse(ParseStatus::SyntaxError, aKind == SignatureFileKind::Md5
                                                               ? "hash must be 32 hex digits"
-                                                              : "hash must be 64 hex digits");
+                                                              : "hash must be 40 or 64 hex digits");
         return result;
     }
     if (fields[1] == "*") {
         signature.AnySize = true;
-    } else if (const auto size = ParseDecimal(fields[1], MaxSize)) {
+    } else if (const auto size = ParseSize(fields[1])) {
         signature.Size = *size;
     } else {
         result.Problem = Refuse(ParseStatus::SyntaxError, "size must be a decimal number or *");
         return result;
     }
-    if (!IsValidName(fields[2])) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid signature name");
-        return result;
-    }
+    result.Problem = CheckName(fields[2]);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
     if (!ValidLevels(fields, 3)) {
         result.Problem = Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
         return result;
@@ -116,10 +133,8 @@ ParsedLine ParseBody(std::string_view aLine) {
         return result;
     }
     BodySignature signature;
-    if (!IsValidName(fields[0])) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid signature name");
-        return result;
-    }
+    result.Problem = CheckName(fields[0]);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
     const auto target = ParseDecimal(fields[1], 1000000);
     if (!target) {
         result.Problem = Refuse(ParseStatus::SyntaxError, "invalid target type");
@@ -166,8 +181,8 @@ ParsedLine ParseLine(SignatureFileKind aKind, std::string_view aLine) {
         return ignored;
     }
     switch (aKind) {
-    case SignatureFileKind::Md5: return ParseHash(HashAlgorithm::Md5, aLine);
-    case SignatureFileKind::Sha256: return ParseHash(HashAlgorithm::Sha256, aLine);
+    case SignatureFileKind::Md5:
+    case SignatureFileKind::Sha: return ParseHash(aKind, aLine);
     case SignatureFileKind::Body: break;
     }
     return ParseBody(aLine);
@@ -179,7 +194,7 @@ std::optional<SignatureFileKind> KindFromFileName(std::string_view aFileName) {
     std::string extension;
     for (char c : aFileName.substr(dot + 1)) extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     if (extension == "hdb") return SignatureFileKind::Md5;
-    if (extension == "hsb") return SignatureFileKind::Sha256;
+    if (extension == "hsb") return SignatureFileKind::Sha;
     if (extension == "ndb") return SignatureFileKind::Body;
     return std::nullopt;
 }

@@ -32,7 +32,12 @@ private:
 } // namespace
 
 std::unique_ptr<detect::Hasher> OpenSslHashProvider::Create(detect::HashAlgorithm aAlgorithm) {
-    return std::make_unique<EvpHasher>(aAlgorithm == detect::HashAlgorithm::Md5 ? EVP_md5() : EVP_sha256());
+    switch (aAlgorithm) {
+    case detect::HashAlgorithm::Md5: return std::make_unique<EvpHasher>(EVP_md5());
+    case detect::HashAlgorithm::Sha1: return std::make_unique<EvpHasher>(EVP_sha1());
+    case detect::HashAlgorithm::Sha256: break;
+    }
+    return std::make_unique<EvpHasher>(EVP_sha256());
 }
 
 } // namespace native

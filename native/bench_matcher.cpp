@@ -50,7 +50,7 @@ std::unique_ptr<const detect::Database> TimedLoad(const char* aWhat, const std::
     std::printf("%s: payload %zu bytes, load+compile %.3f s, compiled hash %zu bytes (%.2f per hash "
                 "signature), body %zu bytes\n",
                 aWhat, aPayload.size(), Seconds(start), memory.Hash,
-                static_cast<double>(memory.Hash) / static_cast<double>(counts.Md5 + counts.Sha256 + 1), memory.Body);
+                static_cast<double>(memory.Hash) / static_cast<double>(counts.Md5 + counts.Sha1 + counts.Sha256 + 1), memory.Body);
     return database;
 }
 

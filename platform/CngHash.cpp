@@ -10,7 +10,12 @@ namespace {
 
 const wchar_t* AlgorithmName(CngAlgorithm aAlgorithm) noexcept
 {
-    return aAlgorithm == CngAlgorithm::Md5 ? L"MD5" : L"SHA-256";
+    switch (aAlgorithm) {
+    case CngAlgorithm::Md5: return L"MD5";
+    case CngAlgorithm::Sha1: return L"SHA-1";
+    case CngAlgorithm::Sha256: break;
+    }
+    return L"SHA-256";
 }
 
 void Check(NTSTATUS aStatus, CngAlgorithm aAlgorithm, const wchar_t* aOperation)
@@ -21,7 +26,9 @@ void Check(NTSTATUS aStatus, CngAlgorithm aAlgorithm, const wchar_t* aOperation)
 BCRYPT_ALG_HANDLE OpenProvider(CngAlgorithm aAlgorithm)
 {
     BCRYPT_ALG_HANDLE provider = nullptr;
-    const wchar_t* id = aAlgorithm == CngAlgorithm::Md5 ? BCRYPT_MD5_ALGORITHM : BCRYPT_SHA256_ALGORITHM;
+    const wchar_t* id = aAlgorithm == CngAlgorithm::Md5    ? BCRYPT_MD5_ALGORITHM
+                        : aAlgorithm == CngAlgorithm::Sha1 ? BCRYPT_SHA1_ALGORITHM
+                                                           : BCRYPT_SHA256_ALGORITHM;
     Check(BCrypt().openAlgorithmProvider(&provider, id, nullptr, 0), aAlgorithm, L"BCryptOpenAlgorithmProvider");
     return provider;
 }
@@ -29,9 +36,17 @@ BCRYPT_ALG_HANDLE OpenProvider(CngAlgorithm aAlgorithm)
 // The provider of an algorithm, opened on first use and kept for the life of the process.
 BCRYPT_ALG_HANDLE Provider(CngAlgorithm aAlgorithm)
 {
-    static const BCRYPT_ALG_HANDLE md5 = OpenProvider(CngAlgorithm::Md5);
-    if (aAlgorithm == CngAlgorithm::Md5)
+    switch (aAlgorithm) {
+    case CngAlgorithm::Md5: {
+        static const BCRYPT_ALG_HANDLE md5 = OpenProvider(CngAlgorithm::Md5);
         return md5;
+    }
+    case CngAlgorithm::Sha1: {
+        static const BCRYPT_ALG_HANDLE sha1 = OpenProvider(CngAlgorithm::Sha1);
+        return sha1;
+    }
+    case CngAlgorithm::Sha256: break;
+    }
     static const BCRYPT_ALG_HANDLE sha256 = OpenProvider(CngAlgorithm::Sha256);
     return sha256;
 }

@@ -1,4 +1,4 @@
-// Running MD5 and SHA-256 digests from Windows' own cryptography provider (CNG).
+// Running MD5, SHA-1 and SHA-256 digests from Windows' own cryptography provider (CNG).
 #pragma once
 
 #include "platform/Handle.h"
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class CngAlgorithm { Md5, Sha256 };
+enum class CngAlgorithm { Md5, Sha1, Sha256 };
 
 class CngHash {
 public:
@@ -24,7 +24,7 @@ public:
 
     static constexpr std::size_t DigestLength(CngAlgorithm aAlgorithm) noexcept
     {
-        return aAlgorithm == CngAlgorithm::Md5 ? 16 : 32;
+        return aAlgorithm == CngAlgorithm::Md5 ? 16 : aAlgorithm == CngAlgorithm::Sha1 ? 20 : 32;
     }
 
 private:

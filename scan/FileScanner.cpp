@@ -12,7 +12,7 @@
 #include <algorithm>
 
 TFileScanner::TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptions)
-    : TScanner(aScannerThread), FFolders(aOptions.Folders), FFiles(aOptions.Files),
+    : TListScanner(aScannerThread), FFolders(aOptions.Folders), FFiles(aOptions.Files),
       FFileExtensions(aOptions.AllFiles ? std::vector<std::wstring>{} : MakeFileExtensions(aOptions.Archives)),
       FArchives(aOptions.Archives)
 {
@@ -20,9 +20,10 @@ TFileScanner::TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptio
 
 TFileScanner::~TFileScanner() = default;
 
-bool TFileScanner::ScanNext()
+std::size_t TFileScanner::BuildList()
 {
-    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
+    BuildFileList();
+    return FFileList.Size();
 }
 
 void TFileScanner::BuildFileList()
@@ -82,22 +83,10 @@ bool TFileScanner::ForUserLess::operator()(const std::wstring& aLeft, const std:
     return CompareForUser(aLeft, aRight) < 0;
 }
 
-void TFileScanner::First()
+void TFileScanner::ScanEntry(std::size_t aIndex, std::uint8_t aPercentage)
 {
-    BuildFileList();
-    FCurrent = FFileList.Empty() ? -1 : 0;
-}
-
-void TFileScanner::Next()
-{
-    NextEntry(FCurrent, FFileList.Size());
-}
-
-void TFileScanner::ScanCurrent()
-{
-    const auto index = static_cast<std::size_t>(FCurrent);
-    const std::wstring path(FFileList[index]);
-    FScannerThread->SetScanInfo(path, Percentage(FCurrent, FFileList.Size()));
-    const Root& root = FRoots[FFileList.Tag(index)];
+    const std::wstring path(FFileList[aIndex]);
+    FScannerThread->SetScanInfo(path, aPercentage);
+    const Root& root = FRoots[FFileList.Tag(aIndex)];
     ScanObject(path, RebasePath(path, root.shown, root.system), TSkipped::VanishedFile);
 }

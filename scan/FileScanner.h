@@ -2,7 +2,7 @@
 #pragma once
 
 #include "scan/ScanOptions.h"
-#include "scan/Scanner.h"
+#include "scan/ListScanner.h"
 #include "scan/SortedPathList.h"
 
 #include <windows.h>
@@ -13,23 +13,23 @@
 #include <string_view>
 #include <vector>
 
-class TFileScanner : public TScanner {
+class TFileScanner : public TListScanner {
 public:
     // Keeps aOptions' folders and files and fixes the accepted extensions (every file with
     // AllFiles, archives only with Archives); touches no file.
     TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptions);
     ~TFileScanner() override;
 
-    // The first call reports "building file list...", builds the list and reads its first file;
-    // each later call reads the next file. False when no file is left, or when termination was
+protected:
+    // Reports "building file list..." and builds the list; an empty one when termination was
     // requested during the walk. Throws AppError when a root fails its check.
     // Paths are listed, reported and named in findings as the root was given plus the walked
     // names; the system is asked for them in the extended-length form, at any depth. A folder
     // that cannot be searched becomes a "Not scanned" finding, once. Named files join the list
     // unchecked, whatever their extension; one that is not there is counted as a vanished file.
-    bool ScanNext() override;
-
-protected:
+    std::size_t BuildList() override;
+    // Reads file aIndex of the list.
+    void ScanEntry(std::size_t aIndex, std::uint8_t aPercentage) override;
     bool LooksInsideArchives() const noexcept override { return FArchives; }
 
 private:
@@ -43,9 +43,6 @@ private:
     bool BuildFolder(const std::wstring& aRoot);
     void AddNamedFile(const std::wstring& aFile);
     void FolderFailed(std::wstring_view aFolder, DWORD aCode);
-    void First();
-    void Next();
-    void ScanCurrent();
 
     // Each entry tagged with the index of its root in FRoots.
     SortedPathList FFileList;
@@ -59,6 +56,5 @@ private:
     // The folders already reported as not scanned, where roots overlap.
     std::set<std::wstring, ForUserLess> FFailedFolders;
     std::vector<std::wstring> FFileExtensions;
-    std::int32_t FCurrent = -1;
     const bool FArchives;
 };

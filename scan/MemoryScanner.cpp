@@ -41,32 +41,22 @@ void GatherModules(DWORD aProcessId, SortedPathList& aPaths)
 
 } // namespace
 
-TMemoryScanner::TMemoryScanner(TScanHost* aScannerThread) : TScanner(aScannerThread)
+TMemoryScanner::TMemoryScanner(TScanHost* aScannerThread) : TListScanner(aScannerThread)
 {
 }
 
 TMemoryScanner::~TMemoryScanner() = default;
 
-bool TMemoryScanner::ScanNext()
-{
-    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
-}
-
-void TMemoryScanner::First()
+std::size_t TMemoryScanner::BuildList()
 {
     BuildModuleList();
-    FCurrent = FModuleList.Empty() ? -1 : 0;
+    return FModuleList.Size();
 }
 
-void TMemoryScanner::Next()
+void TMemoryScanner::ScanEntry(std::size_t aIndex, std::uint8_t aPercentage)
 {
-    NextEntry(FCurrent, FModuleList.Size());
-}
-
-void TMemoryScanner::ScanCurrent()
-{
-    FScannerThread->SetScanInfo(L"memory...", Percentage(FCurrent, FModuleList.Size()));
-    ScanFile(std::wstring(FModuleList[static_cast<std::size_t>(FCurrent)]));
+    FScannerThread->SetScanInfo(L"memory...", aPercentage);
+    ScanFile(std::wstring(FModuleList[aIndex]));
 }
 
 void TMemoryScanner::GatherProcess(DWORD aProcessId) noexcept

@@ -64,20 +64,14 @@ std::wstring RemoveEnclosingQuotes(const std::wstring& aText)
 }
 
 TRegistryScanner::TRegistryScanner(TScanHost* aScannerThread)
-    : TScanner(aScannerThread)
+    : TListScanner(aScannerThread)
 {
 }
 
 TRegistryScanner::~TRegistryScanner() = default;
 
-bool TRegistryScanner::ScanNext()
+std::size_t TRegistryScanner::BuildList()
 {
-    return StepThroughList(FCurrent, [this] { First(); }, [this] { Next(); }, [this] { ScanCurrent(); });
-}
-
-void TRegistryScanner::First()
-{
-    FCurrent = -1;
     FKeyList.clear();
     for (const REGSAM view : kViews) {
         if (view == KEY_WOW64_32KEY)
@@ -88,35 +82,28 @@ void TRegistryScanner::First()
         std::vector<std::wstring> names = SubKeyNames(*classes);
         FKeyList.insert(FKeyList.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
     }
-    if (!FKeyList.empty())
-        FCurrent = 0;
+    return FKeyList.size();
 }
 
-bool TRegistryScanner::InWow64View() const noexcept
+bool TRegistryScanner::InWow64View(std::size_t aIndex) const noexcept
 {
 #if defined(_WIN64)
-    return static_cast<std::size_t>(FCurrent) >= FWow64Start;
+    return aIndex >= FWow64Start;
 #else
     return false;
 #endif
 }
 
-void TRegistryScanner::Next()
+void TRegistryScanner::ScanEntry(std::size_t aIndex, std::uint8_t aPercentage)
 {
-    NextEntry(FCurrent, FKeyList.size());
+    FScannerThread->SetScanInfo(L"registry", aPercentage);
+    ScanFile(RemoveEnclosingQuotes(ReadServerPath(aIndex)), InWow64View(aIndex));
 }
 
-void TRegistryScanner::ScanCurrent()
+std::wstring TRegistryScanner::ReadServerPath(std::size_t aIndex) const
 {
-    FScannerThread->SetScanInfo(L"registry", Percentage(FCurrent, FKeyList.size()));
-    ScanFile(RemoveEnclosingQuotes(ReadServerPath()), InWow64View());
-}
-
-std::wstring TRegistryScanner::ReadServerPath() const
-{
-    const std::wstring keyPath =
-        kClassesKey + (L"\\" + FKeyList[static_cast<std::size_t>(FCurrent)]) + kServerSubKey;
-    const REGSAM view = InWow64View() ? KEY_WOW64_32KEY : kViews[0];
+    const std::wstring keyPath = kClassesKey + (L"\\" + FKeyList[aIndex]) + kServerSubKey;
+    const REGSAM view = InWow64View(aIndex) ? KEY_WOW64_32KEY : kViews[0];
     const std::optional<RegistryKey> server = RegistryKey::TryOpen(kRootKey, keyPath, kAccess | view);
     if (!server)
         return {};

@@ -209,13 +209,6 @@ std::uint8_t TScanner::Percentage(std::int32_t aCurrent, std::size_t aCount) noe
     return static_cast<std::uint8_t>(percent);
 }
 
-void TScanner::NextEntry(std::int32_t& aCurrent, std::size_t aCount) noexcept
-{
-    ++aCurrent;
-    if (static_cast<std::size_t>(aCurrent) >= aCount)
-        aCurrent = -1;
-}
-
 SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
 {
 #if defined(_WIN64)

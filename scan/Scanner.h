@@ -56,24 +56,6 @@ protected:
     virtual void ScanBuffer(const std::uint8_t* aBuffer, DWORD aCount);
     // (aCurrent + 1) * 100 / aCount in 64-bit arithmetic.
     static std::uint8_t Percentage(std::int32_t aCurrent, std::size_t aCount) noexcept;
-    // Next of the step protocol: aCurrent moves to the following entry of a list of aCount
-    // entries, and to -1 once it has passed the last.
-    static void NextEntry(std::int32_t& aCurrent, std::size_t aCount) noexcept;
-    // The step protocol over a list scanner's index aCurrent: aFirst when it is -1 (builds the
-    // list and places the index), otherwise aNext; then false when the index is -1, else
-    // aScanCurrent and true. Throws what the steps throw.
-    template <typename First, typename Next, typename ScanCurrent>
-    static bool StepThroughList(const std::int32_t& aCurrent, First aFirst, Next aNext, ScanCurrent aScanCurrent)
-    {
-        if (aCurrent == -1)
-            aFirst();
-        else
-            aNext();
-        if (aCurrent == -1)
-            return false;
-        aScanCurrent();
-        return true;
-    }
 
     TScanHost* const FScannerThread;
 

@@ -19,6 +19,10 @@ private:
 
 std::unique_ptr<detect::Hasher> CngHashProvider::Create(detect::HashAlgorithm aAlgorithm)
 {
-    return std::make_unique<CngHasher>(aAlgorithm == detect::HashAlgorithm::Md5 ? CngAlgorithm::Md5
-                                                                                : CngAlgorithm::Sha256);
+    switch (aAlgorithm) {
+    case detect::HashAlgorithm::Md5: return std::make_unique<CngHasher>(CngAlgorithm::Md5);
+    case detect::HashAlgorithm::Sha1: return std::make_unique<CngHasher>(CngAlgorithm::Sha1);
+    case detect::HashAlgorithm::Sha256: break;
+    }
+    return std::make_unique<CngHasher>(CngAlgorithm::Sha256);
 }

@@ -74,7 +74,8 @@ void WriteStamped(const std::wstring& aOutput, const std::vector<std::uint8_t>& 
 
 void ReportCounts(const detect::SignatureCounts& aCounts, const LineTally& aTally, std::ostream& aOut)
 {
-    aOut << "MD5 signatures: " << aCounts.Md5 << "\nSHA-256 signatures: " << aCounts.Sha256
+    aOut << "MD5 signatures: " << aCounts.Md5 << "\nSHA-1 signatures: " << aCounts.Sha1
+         << "\nSHA-256 signatures: " << aCounts.Sha256
          << "\nBody signatures: " << aCounts.Body << '\n';
     if (aTally.Skipped != 0)
         aOut << "Unsupported lines skipped: " << aTally.Skipped << '\n';

@@ -41,6 +41,7 @@ bool DescribePayload(const std::vector<std::uint8_t>& aPayload, std::ostream& aO
         return true;
     }
     aOut << "Format version: " << info.Version << "\nMD5 signatures: " << info.Counts.Md5
+         << "\nSHA-1 signatures: " << info.Counts.Sha1
          << "\nSHA-256 signatures: " << info.Counts.Sha256 << "\nBody signatures: " << info.Counts.Body << '\n';
     try {
         detect::LoadDatabase(aPayload.data(), aPayload.size());

@@ -141,6 +141,7 @@ TEST(ObjectScan, ComputesHashesOnlyForNamedSizes) {
     const std::string data = "some file content";
     const std::string md5 = test::FakeDigestHex(HashAlgorithm::Md5, data);
     const std::string sha = test::FakeDigestHex(HashAlgorithm::Sha256, data);
+    const std::string sha1 = test::FakeDigestHex(HashAlgorithm::Sha1, data);
     const auto size = std::to_string(data.size());
     const struct {
         std::vector<std::pair<SignatureFileKind, std::string>> Lines;
@@ -151,26 +152,27 @@ TEST(ObjectScan, ComputesHashesOnlyForNamedSizes) {
         {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Hit"}}, data.size(), 1, {{"Md5.Hit", 17}}},
         {{{SignatureFileKind::Md5, md5 + ":99:Md5.Other.Size"}}, data.size(), 0, {}},
         {{{SignatureFileKind::Md5, md5 + ":*:Md5.Any"}}, data.size(), 1, {{"Md5.Any", 17}}},
-        {{{SignatureFileKind::Sha256, sha + ":" + size + ":Sha.Hit"}}, data.size(), 1, {{"Sha.Hit", 17}}},
+        {{{SignatureFileKind::Sha, sha + ":" + size + ":Sha.Hit"}}, data.size(), 1, {{"Sha.Hit", 17}}},
         {{{SignatureFileKind::Md5, std::string(32, '0') + ":" + size + ":Md5.Miss"}}, data.size(), 1, {}},
         // Declared 99, read 17: hashing was for size 99, compared by the real size.
         {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Md5, md5 + ":99:Md5.Said"}},
          99, 1, {{"Md5.Real", 17}}},
         {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}}, 99, 0, {}},
         // Size not known before the end (an archive's member): every algorithm in use is computed.
-        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Sha256, sha + ":99:Sha.Said"}},
+        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Sha, sha + ":99:Sha.Said"}},
          ObjectScan::UnknownSize, 2, {{"Md5.Real", 17}}},
         {{{SignatureFileKind::Md5, md5 + ":*:B"},
           {SignatureFileKind::Md5, md5 + ":" + size + ":A"},
-          {SignatureFileKind::Sha256, sha + ":*:C"},
+          {SignatureFileKind::Sha, sha + ":*:C"},
           {SignatureFileKind::Body, "D:0:*:636f6e74"}},
          data.size(), 2, {{"D", 14}, {"B", 17}, {"A", 17}, {"C", 17}}},
         // Hash findings follow database order, whatever the size or the algorithm.
-        {{{SignatureFileKind::Sha256, sha + ":" + size + ":S"},
+        {{{SignatureFileKind::Sha, sha + ":" + size + ":S"},
+          {SignatureFileKind::Sha, sha1 + ":*:One"},
           {SignatureFileKind::Md5, md5 + ":*:M"},
-          {SignatureFileKind::Sha256, sha + ":*:T"},
+          {SignatureFileKind::Sha, sha + ":*:T"},
           {SignatureFileKind::Md5, md5 + ":" + size + ":N"}},
-         data.size(), 2, {{"S", 17}, {"M", 17}, {"T", 17}, {"N", 17}}},
+         data.size(), 3, {{"S", 17}, {"One", 17}, {"M", 17}, {"T", 17}, {"N", 17}}},
     };
     for (const auto& c : cases) {
         const auto payload = PayloadOf(c.Lines);

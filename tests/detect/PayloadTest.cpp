@@ -14,7 +14,8 @@ constexpr std::size_t PaddedLength = 16777200;
 constexpr std::size_t LimitLength = 50331632;
 
 // Header fields (docs/signature-format.md).
-constexpr std::size_t VersionAt = 16, Md5CountAt = 24, Sha256CountAt = 28, BodyCountAt = 32, BodyLengthAt = 40,
+constexpr std::size_t VersionAt = 16, Md5CountAt = 24, Sha256CountAt = 28, BodyCountAt = 32, Sha1CountAt = 36,
+                      BodyLengthAt = 40,
                       NamesLengthAt = 48, ReservedAt = 56;
 
 void Put32(std::vector<std::uint8_t>& aPayload, std::size_t aAt, std::uint32_t aValue) {
@@ -38,13 +39,14 @@ std::string LoadError(const std::vector<std::uint8_t>& aPayload) {
     return "loaded";
 }
 
-const std::string Md5A(32, 'a'), Md5B(32, 'b'), Sha(64, 'c');
+const std::string Md5A(32, 'a'), Md5B(32, 'b'), Sha(64, 'c'), Sha1(40, 'd');
 
 std::vector<std::uint8_t> Sample() {
     return PayloadOf({{SignatureFileKind::Md5, Md5B + ":20:Second"},
                       {SignatureFileKind::Md5, Md5A + ":*:Third"},
                       {SignatureFileKind::Md5, Md5A + ":10:First"},
-                      {SignatureFileKind::Sha256, Sha + ":5:Sha.One"},
+                      {SignatureFileKind::Sha, Sha + ":5:Sha.One"},
+                      {SignatureFileKind::Sha, Sha1 + ":*:Sha1.One"},
                       {SignatureFileKind::Body, "Body.One:0:*:414243"},
                       {SignatureFileKind::Body, "Body.Two:1:EOF-4,2:414243??44*454647"}});
 }
@@ -57,10 +59,12 @@ TEST(Payload, RoundTripsCountsAndPadsToTheFixedLength) {
     EXPECT_TRUE(info.Ours);
     EXPECT_EQ(info.Version, 1u);
     EXPECT_EQ(info.Counts.Md5, 3u);
+    EXPECT_EQ(info.Counts.Sha1, 1u);
     EXPECT_EQ(info.Counts.Sha256, 1u);
     EXPECT_EQ(info.Counts.Body, 2u);
     const auto database = LoadDatabase(payload.data(), payload.size());
-    EXPECT_EQ(database->Counts().Total(), 6u);
+    EXPECT_EQ(database->Counts().Total(), 7u);
+    EXPECT_EQ(database->Counts().Sha1, 1u);
 }
 
 TEST(Payload, TellsOpaquePayloadsApart) {
@@ -87,7 +91,7 @@ TEST(Payload, RefusesEveryMalformedPayload) {
     const std::vector<std::uint8_t> good = Sample();
     const std::size_t names = good.size() - 1; // a byte past the content, inside the padding
     const std::uint32_t bodyLength = Get32(good, BodyLengthAt);
-    const std::size_t md5At = 64, shaAt = md5At + 3 * 28, bodyAt = shaAt + 44, namesAt = bodyAt + bodyLength;
+    const std::size_t md5At = 64, shaAt = md5At + 3 * 28, bodyAt = shaAt + 44 + 32, namesAt = bodyAt + bodyLength;
     const struct {
         const char* What;
         std::function<void(std::vector<std::uint8_t>&)> Damage;
@@ -104,10 +108,11 @@ TEST(Payload, RefusesEveryMalformedPayload) {
         {"non-zero padding", [names](auto& p) { p[names] = 1; }, "padding is not zero"},
         {"body count low", [](auto& p) { Put32(p, BodyCountAt, 1); }, "body section longer than its records"},
         {"sha count low", [](auto& p) { Put32(p, Sha256CountAt, 0); }, "padding is not zero"},
+        {"sha-1 count low", [](auto& p) { Put32(p, Sha1CountAt, 0); }, "padding is not zero"},
         {"record past section", [bodyAt](auto& p) { Put32(p, bodyAt, 5000); }, "body record runs past its section"},
         {"bad pattern", [bodyAt](auto& p) { p[bodyAt + 4 + 13] = 'x'; },
          "body signature 1: invalid character in hex signature"},
-        {"bad body name", [bodyAt](auto& p) { p[bodyAt + 4] = ' '; }, "body signature 1: invalid signature name"},
+        {"bad body name", [bodyAt](auto& p) { p[bodyAt + 4] = ':'; }, "body signature 1: empty signature name"},
         {"name offset", [md5At](auto& p) { Put32(p, md5At + 24, 3); }, "hash record names no name"},
         {"name offset outside", [md5At](auto& p) { Put32(p, md5At + 24, 0x10000000); }, "hash record names no name"},
         {"name length", [namesAt](auto& p) { p[namesAt] = 200; }, "name runs past the names section"},

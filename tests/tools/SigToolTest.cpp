@@ -51,7 +51,7 @@ TEST(SigToolTest, BuildsADatabaseThatInfoReportsValid)
     const ToolRun info = Tool({L"info", out});
     EXPECT_EQ(info.ExitCode, kSigToolOk);
     EXPECT_NE(info.Out.find("MD5 trailer: correct\n"), std::string::npos) << info.Out;
-    EXPECT_NE(info.Out.find("MD5 signatures: 1\nSHA-256 signatures: 0\nBody signatures: 1\n"), std::string::npos);
+    EXPECT_NE(info.Out.find("MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 1\n"), std::string::npos);
     EXPECT_NE(info.Out.find("Result: valid\n"), std::string::npos);
 }
 
