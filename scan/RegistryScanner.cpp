@@ -85,7 +85,7 @@ std::size_t TRegistryScanner::BuildList()
     return FKeyList.size();
 }
 
-bool TRegistryScanner::InWow64View(std::size_t aIndex) const noexcept
+bool TRegistryScanner::InWow64View([[maybe_unused]] std::size_t aIndex) const noexcept
 {
 #if defined(_WIN64)
     return aIndex >= FWow64Start;
