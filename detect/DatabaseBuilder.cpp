@@ -14,11 +14,33 @@ std::uint64_t SizeKey(const HashSignature& aSignature) {
     return aSignature.AnySize ? format::AnySize : aSignature.Size;
 }
 
+std::string_view NameOf(const ParsedLine& aParsed) {
+    if (const auto* hash = std::get_if<HashSignature>(&aParsed.Signature)) return hash->Name;
+    return std::get<BodySignature>(aParsed.Signature).Name;
+}
+
+// Splits aText into lines without their CR, after a UTF-8 byte order mark; calls aLine(number, line).
+template <typename OnLine>
+void ForEachLine(std::string_view aText, OnLine aLine) {
+    if (aText.substr(0, 3) == "\xEF\xBB\xBF") aText.remove_prefix(3);
+    for (std::size_t number = 1; !aText.empty(); ++number) {
+        const std::size_t end = aText.find('\n');
+        std::string_view line = aText.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        aLine(number, line);
+        aText.remove_prefix(end == std::string_view::npos ? aText.size() : end + 1);
+    }
+}
+
 } // namespace
 
 ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aLine) {
     ParsedLine parsed = ParseLine(aKind, aLine);
     if (parsed.Problem.Status != ParseStatus::Ok) return parsed;
+    if (mIgnored.count(NameOf(parsed)) != 0) {
+        parsed.Problem = {ParseStatus::Ignored, "on an ignore list"};
+        return parsed;
+    }
     if (auto* hash = std::get_if<HashSignature>(&parsed.Signature)) {
         Entries(hash->Algorithm).push_back({*hash, mHashCount++}); // order among all hash lines
         mNamesLength += 1 + hash->Name.size();
@@ -30,26 +52,42 @@ ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aL
 }
 
 AddReport DatabaseBuilder::AddText(SignatureFileKind aKind, std::string_view aText) {
-    if (aText.substr(0, 3) == "\xEF\xBB\xBF") aText.remove_prefix(3);
     AddReport report;
-    for (std::size_t line = 1; !aText.empty(); ++line) {
-        const std::size_t end = aText.find('\n');
-        const ParsedLine parsed = AddLine(aKind, aText.substr(0, end));
-        if (parsed.Problem.Status == ParseStatus::Ok) ++report.Added;
-        else if (parsed.Problem.Status != ParseStatus::Ignored) report.Problems.push_back({line, parsed.Problem});
-        aText.remove_prefix(end == std::string_view::npos ? aText.size() : end + 1);
-    }
+    ForEachLine(aText, [&](std::size_t aNumber, std::string_view aLine) {
+        const ParsedLine parsed = AddLine(aKind, aLine);
+        switch (parsed.Problem.Status) {
+        case ParseStatus::Ok: ++report.Added; break;
+        case ParseStatus::OutOfLevel: ++report.LevelSkipped; break;
+        case ParseStatus::Ignored:
+            if (!parsed.Problem.Reason.empty()) ++report.Ignored; // blank and comment lines have none
+            break;
+        default: report.Problems.push_back({aNumber, parsed.Problem});
+        }
+    });
     return report;
+}
+
+void DatabaseBuilder::AddIgnoreList(std::string_view aText) {
+    ForEachLine(aText, [this](std::size_t, std::string_view aLine) {
+        const std::string_view name = aLine.substr(0, aLine.find(':'));
+        if (!name.empty() && name.front() != '#') mIgnored.emplace(name);
+    });
 }
 
 AddReport DatabaseBuilder::AddFile(const std::filesystem::path& aPath) {
     const std::u8string extension = aPath.extension().u8string();
-    const auto kind = KindFromFileName(std::string(extension.begin(), extension.end()));
-    if (!kind) throw Error("Not a signature file (.hdb, .hsb or .ndb)");
+    const std::string name(extension.begin(), extension.end());
+    const auto kind = KindFromFileName(name);
+    const bool ignoreList = IsIgnoreListName(name);
+    if (!kind && !ignoreList) throw Error("Not a signature file (.hdb, .hsb, .ndb, .hdu, .hsu, .ndu or .ign2)");
     std::ifstream in(aPath, std::ios::binary);
     if (!in.is_open()) throw Error("Cannot open the signature file");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw Error("Cannot read the signature file");
+    if (ignoreList) {
+        AddIgnoreList(text);
+        return {};
+    }
     return AddText(*kind, text);
 }
 

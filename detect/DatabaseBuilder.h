@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <array>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +18,12 @@ struct LineProblem {
     ParseProblem Problem;
 };
 
-// What adding a file or text did: signatures added and every refused line.
+// What adding a file or text did: signatures added, lines skipped for their functionality levels
+// or dropped by name, and every refused line.
 struct AddReport {
     std::uint64_t Added = 0;
+    std::uint64_t LevelSkipped = 0;
+    std::uint64_t Ignored = 0;
     std::vector<LineProblem> Problems;
 };
 
@@ -29,9 +33,12 @@ public:
     ParsedLine AddLine(SignatureFileKind aKind, std::string_view aLine);
     // UTF-8 or ASCII text, LF or CRLF line ends, an optional UTF-8 byte order mark.
     AddReport AddText(SignatureFileKind aKind, std::string_view aText);
-    // The kind comes from the extension (.hdb, .hsb, .ndb); throws detect::Error when it
-    // is none of these or the file cannot be read.
+    // The kind comes from the extension (.hdb, .hsb, .ndb, their PUA variants .hdu, .hsu, .ndu,
+    // or .ign2); throws detect::Error when it is none of these or the file cannot be read.
     AddReport AddFile(const std::filesystem::path& aPath);
+    // An ignore list (.ign2): one signature name per line (text after a ':' is not looked at).
+    // Lines added later whose signature has one of these names are dropped and counted.
+    void AddIgnoreList(std::string_view aText);
 
     SignatureCounts Counts() const;
     std::uint64_t ContentLength() const; // the payload's length before padding
@@ -56,6 +63,7 @@ private:
     std::array<std::vector<HashEntry>, HashAlgorithmCount> mHashes;
     std::uint64_t mHashCount = 0;
     std::vector<std::string> mBodies; // canonical lines
+    std::set<std::string, std::less<>> mIgnored;
     std::uint64_t mNamesLength = 0;
     std::uint64_t mBodyLength = 0;
 };

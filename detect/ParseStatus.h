@@ -8,7 +8,8 @@ enum class ParseStatus {
     Ok,          // a signature
     Ignored,     // blank line or comment
     SyntaxError, // not a valid signature: always refused
-    Unsupported  // valid for ClamAV but outside the subset matched here
+    Unsupported, // valid for ClamAV but outside the subset matched here
+    OutOfLevel   // valid, but its functionality levels exclude this engine's: skipped and counted
 };
 
 struct ParseProblem {

@@ -28,12 +28,20 @@ bool AllDigits(std::string_view aText) {
 
 ParseProblem Refuse(ParseStatus aStatus, std::string aReason) { return {aStatus, std::move(aReason)}; }
 
-// The optional ":MinFL[:MaxFL]" fields, each empty or a number; accepted and ignored.
-bool ValidLevels(const std::vector<std::string_view>& aFields, std::size_t aFirst) {
-    if (aFields.size() > aFirst + 2) return false;
-    for (std::size_t i = aFirst; i < aFields.size(); ++i)
-        if (!AllDigits(aFields[i])) return false;
-    return true;
+// The optional ":MinFL[:MaxFL]" fields, each empty or a number: a syntax error when malformed,
+// OutOfLevel when they exclude EngineLevel.
+ParseProblem CheckLevels(const std::vector<std::string_view>& aFields, std::size_t aFirst) {
+    if (aFields.size() > aFirst + 2) return Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
+    std::optional<std::uint64_t> levels[2];
+    for (std::size_t i = aFirst; i < aFields.size(); ++i) {
+        if (!AllDigits(aFields[i])) return Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
+        levels[i - aFirst] = ParseDecimal(aFields[i], 1000000000);
+        if (!aFields[i].empty() && !levels[i - aFirst])
+            return Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
+    }
+    if ((levels[0] && *levels[0] > EngineLevel) || (levels[1] && *levels[1] < EngineLevel))
+        return Refuse(ParseStatus::OutOfLevel, "functionality levels exclude this engine's");
+    return {};
 }
 
 // Names ClamAV takes but this format does not store (spaces, non-ASCII, over 255 bytes) are
@@ -90,10 +98,8 @@ ParsedLine ParseHash(SignatureFileKind aKind, std::string_view aLine) {
     }
     result.Problem = CheckName(fields[2]);
     if (result.Problem.Status != ParseStatus::Ok) return result;
-    if (!ValidLevels(fields, 3)) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
-        return result;
-    }
+    result.Problem = CheckLevels(fields, 3);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
     signature.Name = std::string(fields[2]);
     result.Signature = std::move(signature);
     return result;
@@ -152,10 +158,8 @@ ParsedLine ParseBody(std::string_view aLine) {
         result.Problem = pattern.Problem;
         return result;
     }
-    if (!ValidLevels(fields, 4)) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, "invalid functionality level fields");
-        return result;
-    }
+    result.Problem = CheckLevels(fields, 4);
+    if (result.Problem.Status != ParseStatus::Ok) return result;
     signature.Name = std::string(fields[0]);
     signature.Parts = std::move(pattern.Parts);
     result.Canonical = aLine.substr(0, static_cast<std::size_t>(fields[3].data() + fields[3].size() - aLine.data()));
@@ -188,14 +192,26 @@ ParsedLine ParseLine(SignatureFileKind aKind, std::string_view aLine) {
     return ParseBody(aLine);
 }
 
-std::optional<SignatureFileKind> KindFromFileName(std::string_view aFileName) {
+namespace {
+
+std::string LowerExtension(std::string_view aFileName) {
     const std::size_t dot = aFileName.rfind('.');
-    if (dot == std::string_view::npos) return std::nullopt;
     std::string extension;
+    if (dot == std::string_view::npos) return extension;
     for (char c : aFileName.substr(dot + 1)) extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    if (extension == "hdb") return SignatureFileKind::Md5;
-    if (extension == "hsb") return SignatureFileKind::Sha;
-    if (extension == "ndb") return SignatureFileKind::Body;
+    return extension;
+}
+
+} // namespace
+
+bool IsIgnoreListName(std::string_view aFileName) { return LowerExtension(aFileName) == "ign2"; }
+
+std::optional<SignatureFileKind> KindFromFileName(std::string_view aFileName) {
+    const std::string extension = LowerExtension(aFileName);
+    // The PUA variants (.hdu, .hsu, .ndu) are read as their plain kinds: their names carry "PUA.".
+    if (extension == "hdb" || extension == "hdu") return SignatureFileKind::Md5;
+    if (extension == "hsb" || extension == "hsu") return SignatureFileKind::Sha;
+    if (extension == "ndb" || extension == "ndu") return SignatureFileKind::Body;
     return std::nullopt;
 }
 

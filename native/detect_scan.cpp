@@ -4,6 +4,7 @@
 #include "detect/Detect.h"
 #include "native/OpenSslHashProvider.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -35,14 +36,17 @@ int main(int argc, char** argv) {
     detect::DatabaseBuilder builder;
     int i = 1;
     bool randomBlocks = false;
+    std::vector<std::string> inputs;
     for (; i < argc && std::string(argv[i]) != "--"; ++i) {
-        if (std::string(argv[i]) == "--random-blocks") {
-            randomBlocks = true;
-            continue;
-        }
-        const detect::AddReport report = builder.AddFile(argv[i]);
+        if (std::string(argv[i]) == "--random-blocks") randomBlocks = true;
+        else inputs.push_back(argv[i]);
+    }
+    // Ignore lists first, as the signature tool takes them.
+    std::stable_partition(inputs.begin(), inputs.end(), [](const std::string& aInput) { return detect::IsIgnoreListName(aInput); });
+    for (const std::string& input : inputs) {
+        const detect::AddReport report = builder.AddFile(input);
         for (const auto& problem : report.Problems)
-            std::cerr << argv[i] << ':' << problem.Line << ": " << problem.Problem.Reason << '\n';
+            std::cerr << input << ':' << problem.Line << ": " << problem.Problem.Reason << '\n';
     }
     const std::vector<std::uint8_t> payload = builder.Build();
     const auto database = detect::LoadDatabase(payload.data(), payload.size());

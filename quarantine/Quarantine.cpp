@@ -42,11 +42,20 @@ std::wstring Extended(const std::wstring& aPath)
 
 [[noreturn]] void Fail(std::wstring_view aContext = {}) { ThrowLastError(aContext); }
 
+// A short write is taken up where it stopped; one that writes nothing means the disk is full
+// (Wine reports a full disk that way, with no error, where Windows fails the call).
 void Write(HANDLE aFile, const void* aData, std::size_t aLength)
 {
-    DWORD written = 0;
-    if (!WriteFile(aFile, aData, static_cast<DWORD>(aLength), &written, nullptr) || written != aLength)
-        Fail();
+    const auto* data = static_cast<const std::uint8_t*>(aData);
+    while (aLength > 0) {
+        DWORD written = 0;
+        if (!WriteFile(aFile, data, static_cast<DWORD>(aLength), &written, nullptr))
+            Fail();
+        if (written == 0)
+            ThrowWin32Error(ERROR_DISK_FULL);
+        data += written;
+        aLength -= written;
+    }
 }
 
 std::size_t Read(HANDLE aFile, void* aData, std::size_t aLength)

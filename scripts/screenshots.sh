@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the README: the main window idle and scanning, the options dialog
-# (as first opened and with "Perform full scan" cleared) and the results window with sample
-# findings (shown by the interface tests' program, when BUILD has it), at 96, 120 and 144 DPI, in
-# a Wine environment of its own (BUILD/shots) that, like the demo's, has only drive C:, and saves
-# them into OUT. Needs imagemagick, xdotool and Wine's own fonts (fonts-wine: Marlett for the
-# caption buttons Wine draws). QV_WINE names the loader, as for wine-env.sh (/usr/lib/wine/wine64
-# for a 64-bit build on a machine without 32-bit support).
+# (as first opened and with "Perform full scan" cleared), the results window with sample findings
+# and the Quarantine window with sample items (both shown by the interface tests' program, when
+# BUILD has it), at 96, 120 and 144 DPI, in a Wine environment of its own (BUILD/shots) that,
+# like the demo's, has only drive C:, and saves them into OUT. Needs imagemagick, xdotool and
+# Wine's own fonts (fonts-wine: Marlett for the caption buttons Wine draws). QV_WINE names the
+# loader, as for wine-env.sh (/usr/lib/wine/wine64 for a 64-bit build on a machine without 32-bit
+# support).
 #   screenshots.sh [BUILD] [OUT] [DPI...]
 set -euo pipefail
 # Wine maps file names through the locale's character set: without UTF-8 it cannot name most files.
@@ -112,6 +113,16 @@ shoot_results() {
   keys "$window" Escape
 }
 
+# The Quarantine window with sample items in a store of the tests' program's own.
+shoot_quarantine() {
+  [ -f "$app/test_ui.exe" ] || { echo "no $shots_program: no Quarantine window shot" >&2; return 0; }
+  (cd "$app" && wine test_ui.exe --gtest_also_run_disabled_tests --gtest_filter='QuarantineWindowShot.*' \
+    </dev/null >/dev/null 2>&1 &)
+  wait_window 'Quarantine'
+  shoot "$window" "quarantine-window$1.png"
+  keys "$window" Escape
+}
+
 settings='HKCU\Software\Talbrinn\Quorvane'
 # For the scanning shot: a scan of the Windows folder only (the drives unchecked), so that
 # the bar moves at once.
@@ -141,6 +152,7 @@ for dpi in "${dpis[@]}"; do
   shoot "$main" "main-window-scanning$suffix.png" 0.4
   stop_app
   shoot_results "$suffix"
+  shoot_quarantine "$suffix"
   wine reg delete "$settings" /f >/dev/null 2>&1
 done
 use_dpi 96

@@ -15,7 +15,7 @@ namespace {
 
 constexpr char kUsage[] = "usage: quorvane-sigtool build [--skip-unsupported] OUT.dat INPUT...\n"
                           "       quorvane-sigtool info FILE.dat\n"
-                          "INPUT: ClamAV .hdb, .hsb or .ndb files (UTF-8 or ASCII).\n";
+                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII).\n";
 
 int Usage(std::ostream& aErr)
 {

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -20,6 +21,8 @@ namespace {
 struct LineTally {
     std::uint64_t Refused = 0;
     std::uint64_t Skipped = 0;
+    std::uint64_t LevelSkipped = 0;
+    std::uint64_t Ignored = 0;
 };
 
 // Adds one input file; each refused line is printed as "file:line: reason".
@@ -35,6 +38,8 @@ void AddInput(detect::DatabaseBuilder& aBuilder, const std::wstring& aInput, boo
         ++aTally.Refused;
         return;
     }
+    aTally.LevelSkipped += report.LevelSkipped;
+    aTally.Ignored += report.Ignored;
     for (const detect::LineProblem& problem : report.Problems) {
         if (aSkipUnsupported && problem.Problem.Status == detect::ParseStatus::Unsupported) {
             ++aTally.Skipped;
@@ -79,6 +84,10 @@ void ReportCounts(const detect::SignatureCounts& aCounts, const LineTally& aTall
          << "\nBody signatures: " << aCounts.Body << '\n';
     if (aTally.Skipped != 0)
         aOut << "Unsupported lines skipped: " << aTally.Skipped << '\n';
+    if (aTally.LevelSkipped != 0)
+        aOut << "Lines skipped for their functionality level: " << aTally.LevelSkipped << '\n';
+    if (aTally.Ignored != 0)
+        aOut << "Signatures dropped by ignore lists: " << aTally.Ignored << '\n';
 }
 
 } // namespace
@@ -87,7 +96,11 @@ int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostrea
 {
     detect::DatabaseBuilder builder;
     LineTally tally;
-    for (const std::wstring& input : aOptions.Inputs)
+    // Ignore lists apply to every input, wherever they stand on the command line.
+    std::vector<std::wstring> inputs = aOptions.Inputs;
+    std::stable_partition(inputs.begin(), inputs.end(),
+        [](const std::wstring& aInput) { return detect::IsIgnoreListName(ToUtf8(aInput)); });
+    for (const std::wstring& input : inputs)
         AddInput(builder, input, aOptions.SkipUnsupported, tally, aErr);
     if (tally.Refused != 0) {
         aErr << tally.Refused << " refused; nothing written\n";

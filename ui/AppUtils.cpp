@@ -81,10 +81,11 @@ bool SelectSaveFile(const std::wstring& aFileName, const std::wstring& aTypeName
     if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
             dialog.PutVoid())))
         return false;
-    const std::wstring pattern = L"*." + aExtension;
+    const std::wstring pattern = aExtension.empty() ? L"*.*" : L"*." + aExtension;
     const COMDLG_FILTERSPEC types[] = {{aTypeName.c_str(), pattern.c_str()}};
     dialog->SetFileTypes(1, types);
-    dialog->SetDefaultExtension(aExtension.c_str());
+    if (!aExtension.empty())
+        dialog->SetDefaultExtension(aExtension.c_str());
     dialog->SetFileName(aFileName.c_str());
     AddOption(*dialog.Get(), FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM);
     if (FAILED(dialog->Show(aOwner)))

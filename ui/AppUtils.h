@@ -11,8 +11,9 @@
 bool SelectFolder(const std::wstring& aTitle, HWND aOwner, std::wstring& aPath);
 
 // Shows the system save dialog owned by aOwner, offering aFileName (its type named aTypeName,
-// pattern "*." + aExtension, which is added to a name given without one); true with aPath set when
-// a file was chosen. False, with nothing chosen, when the dialog is not available.
+// pattern "*." + aExtension, which is added to a name given without one; any name, as given, when
+// aExtension is empty); true with aPath set when a file was chosen. False, with nothing chosen,
+// when the dialog is not available.
 bool SelectSaveFile(const std::wstring& aFileName, const std::wstring& aTypeName, const std::wstring& aExtension,
     HWND aOwner, std::wstring& aPath);
 

@@ -1,7 +1,9 @@
 // The main window: scan control and progress display.
 #include "ui/MainForm.h"
 
+#include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/FileExistence.h"
 #include "scan/ScanOptions.h"
 #include "scan/ScanPaths.h"
 #include "settings/Settings.h"
@@ -9,6 +11,7 @@
 #include "ui/Banner.h"
 #include "ui/ElapsedTime.h"
 #include "ui/ProductTheme.h"
+#include "ui/QuarantineForm.h"
 #include "ui/ResultsForm.h"
 #include "ui/SettingsForm.h"
 
@@ -87,6 +90,8 @@ void TMainFrm::CreateProgressControls()
     Label11 = AddLabel(L"Possible threats:", {425, 320});
     SetTextColor(Label11, theme::kOrange);
     ScanPossibleThreatCountLabel = AddLabel(kNoCount, {513, 320}, {FontKind::Normal, Label11});
+    QuarantineButton = AddButton(L"", {321, 360, 100, 25});
+    BindButton(QuarantineButton, QuarantineAction);
     Button5 = AddButton(L"", {431, 360, 100, 25});
     BindButton(Button5, ExitAction);
 }
@@ -100,6 +105,7 @@ void TMainFrm::CreateActions()
     ResumeScanningAction = {L"Resume", [this] { return Scanning() && FScannerThread->Paused(); },
         [this] { ResumeScanningActionExecute(); }};
     StopScanningAction = {L"Stop", [this] { return Scanning(); }, [this] { StopScanningActionExecute(); }};
+    QuarantineAction = {L"Quarantine...", [this] { return !Scanning(); }, [this] { QuarantineActionExecute(); }};
     ExitAction = {L"Exit", nullptr, [this] { ExitActionExecute(); }};
 }
 
@@ -118,9 +124,13 @@ std::unique_ptr<TScannerThread> TMainFrm::CreateWorker()
 {
     if (!FScanPath)
         return std::make_unique<TScannerThread>(ScanOptionsFromSettings(Settings()));
-    TScanOptions options;
-    AddScanPath(options, *FScanPath);
+    const std::wstring path = *FScanPath;
     FScanPath.reset();
+    // A path that is not there fails the start, as a missing folder in the settings does.
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && IsMissingPathError(GetLastError()))
+        throw AppError(L"File or folder not found: " + path);
+    TScanOptions options;
+    AddScanPath(options, path);
     const TStoredChoices choices = ReadStoredChoices();
     options.Archives = choices.ArchiveScan;
     options.Heuristic = choices.HeuristicMode;
@@ -136,6 +146,24 @@ void TMainFrm::ScanPath(const std::wstring& aPath)
 TResultsFrm* TMainFrm::ResultsWindow() const noexcept
 {
     return results_ != nullptr && results_->Handle() != nullptr ? results_.get() : nullptr;
+}
+
+TQuarantineFrm* TMainFrm::QuarantineWindow() const noexcept
+{
+    return quarantine_ != nullptr && quarantine_->Handle() != nullptr ? quarantine_.get() : nullptr;
+}
+
+// Opens the Quarantine window, modeless and owned by this one, or brings it to the front with its
+// list read again.
+void TMainFrm::QuarantineActionExecute()
+{
+    if (Handle() == nullptr)
+        return;
+    if (QuarantineWindow() == nullptr) {
+        quarantine_.reset();
+        quarantine_ = std::make_unique<TQuarantineFrm>(Handle());
+    }
+    quarantine_->BringToFront();
 }
 
 void TMainFrm::StartScanningActionExecute()
@@ -259,6 +287,7 @@ void TMainFrm::ShowResults(ScanResults aResults)
     if (aResults.findings.empty() || Handle() == nullptr)
         return;
     results_ = std::make_unique<TResultsFrm>(Handle(), std::move(aResults.findings), aResults.skipped);
+    results_->OnQuarantined = [this] { QuarantineActionExecute(); };
     results_->Show();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class TQuarantineFrm;
 class TResultsFrm;
 
 class TMainFrm : public TForm {
@@ -21,6 +22,8 @@ public:
     bool Scanning() const noexcept { return FScannerThread != nullptr; }
     // The window with the findings of the last scan while it is open, otherwise nullptr.
     TResultsFrm* ResultsWindow() const noexcept;
+    // The Quarantine window while it is open, otherwise nullptr.
+    TQuarantineFrm* QuarantineWindow() const noexcept;
     // Starts a scan of exactly aPath, a file (read whatever its extension) or a folder, with the
     // stored archive and heuristic choices and no memory or registry scan; later scans follow the
     // settings again. Throws what CreateWorker throws.
@@ -45,6 +48,7 @@ public:
     HWND ScanInfectedObjectCountLabel = nullptr;
     HWND Label11 = nullptr;
     HWND ScanPossibleThreatCountLabel = nullptr;
+    HWND QuarantineButton = nullptr;
     HWND Button5 = nullptr;
 
     TAction SettingsAction;
@@ -52,6 +56,7 @@ public:
     TAction PauseScanningAction;
     TAction ResumeScanningAction;
     TAction StopScanningAction;
+    TAction QuarantineAction;
     TAction ExitAction;
 
 protected:
@@ -80,6 +85,7 @@ private:
     void PauseScanningActionExecute();
     void ResumeScanningActionExecute();
     void StopScanningActionExecute();
+    void QuarantineActionExecute();
     void ExitActionExecute();
     void ScanProgressTimerTimer();
     void UpdateScanProgress();
@@ -96,6 +102,7 @@ private:
     // The path the next scan covers instead of the settings' choices, once.
     std::optional<std::wstring> FScanPath;
     std::unique_ptr<TResultsFrm> results_;
+    std::unique_ptr<TQuarantineFrm> quarantine_;
     TTaskbarProgress taskbar_;
     std::wstring timeSeparator_;
 };

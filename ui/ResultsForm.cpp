@@ -4,6 +4,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "toolkit/ToolkitDisabledWindow.h"
 #include "ui/AppUtils.h"
 #include "ui/ProductTheme.h"
 
@@ -62,26 +63,6 @@ int CALLBACK CompareRanks(LPARAM aLeft, LPARAM aRight, LPARAM aRanks)
     const std::size_t right = ranks[static_cast<std::size_t>(aRight)];
     return left < right ? -1 : (left > right ? 1 : 0);
 }
-
-// The window stays disabled while the object lives, unless it was disabled already.
-class DisabledWindow {
-public:
-    explicit DisabledWindow(HWND aWindow) : window_(aWindow != nullptr && IsWindowEnabled(aWindow) ? aWindow : nullptr)
-    {
-        if (window_ != nullptr)
-            EnableWindow(window_, FALSE);
-    }
-    ~DisabledWindow()
-    {
-        if (window_ != nullptr)
-            EnableWindow(window_, TRUE);
-    }
-    DisabledWindow(const DisabledWindow&) = delete;
-    DisabledWindow& operator=(const DisabledWindow&) = delete;
-
-private:
-    HWND window_;
-};
 
 void Move(HWND aControl, int aX, int aY, int aWidth, int aHeight)
 {
@@ -245,7 +226,7 @@ void TResultsFrm::SaveReport()
     std::wstring path;
     bool chosen = false;
     {
-        const DisabledWindow owner(GetWindow(Handle(), GW_OWNER));
+        const TDisabledWindow owner(GetWindow(Handle(), GW_OWNER));
         chosen = SelectSaveFile(L"scan-results.csv", L"CSV files", L"csv", Handle(), path);
     }
     if (chosen)
@@ -423,7 +404,7 @@ void TResultsFrm::RunAction(TFindingAction aAction)
     if (targets.empty())
         return;
     if (aAction == TFindingAction::Delete) {
-        const DisabledWindow owner(GetWindow(Handle(), GW_OWNER));
+        const TDisabledWindow owner(GetWindow(Handle(), GW_OWNER));
         if (MessageBoxW(Handle(), DeleteQuestion(targets.size()).c_str(), L"Quorvane",
                 MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
             return;
@@ -500,6 +481,12 @@ void TResultsFrm::ActionEnded()
     UpdateActionButtons();
     if (closeWhenDone_)
         PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    const bool quarantined = action_ == TFindingAction::Quarantine &&
+        std::any_of(outcomes_.begin(), outcomes_.end(), [](const quarantine::Outcome& aOutcome) {
+            return aOutcome.Succeeded;
+        });
+    if (quarantined && OnQuarantined)
+        OnQuarantined();
 }
 
 // A close while an action runs waits for its end.

@@ -7,6 +7,7 @@
 #include "scan/ResultsReport.h"
 #include "ui/FindingActions.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -43,6 +44,9 @@ public:
     bool Acting() const noexcept { return worker_.joinable(); }
     // The Action cell of the row aRow of the findings as given (empty before an action reached it).
     const std::wstring& ActionOf(std::size_t aRow) const { return actions_[aRow]; }
+
+    // Run on the window thread when a Quarantine action has ended with at least one file quarantined.
+    std::function<void()> OnQuarantined;
 
     HWND List = nullptr;
     // The summary of what was counted but not listed; nullptr when there is nothing to say.

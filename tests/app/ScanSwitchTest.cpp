@@ -79,6 +79,20 @@ HWND FindResultsWindow(DWORD aProcessId)
     return nullptr;
 }
 
+// The visible top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD aProcessId)
+{
+    std::vector<HWND> windows;
+    for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, nullptr, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == aProcessId && IsWindowVisible(w))
+            windows.push_back(w);
+    }
+    return windows;
+}
+
 struct ScanEnd {
     std::wstring Message;
     std::wstring Scanned;
@@ -141,6 +155,24 @@ TEST(ScanSwitch, ScansExactlyTheFolderOrFileGivenAndEndsWithTheResults)
     EXPECT_EQ(onFile.Infected, L"1");
     EXPECT_EQ(onFile.ResultRows, 1);
     EXPECT_EQ(SettingsKeyExists(), hadSettings) << "-scan neither creates nor removes the settings key";
+}
+
+TEST(ScanSwitch, AMissingPathFailsTheStartWithAnError)
+{
+    TempFolder folder;
+    const std::wstring missing = folder.Str() + L"\\gone.exe";
+    const ProgramCopy program;
+    ChildProcess child(program.Command(L"-scan \"" + missing + L"\""), program.Folder());
+    const std::optional<MessageBoxInfo> box = WaitForMessageBox(child.Id(), std::chrono::seconds(60));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"File or folder not found: " + missing + L".");
+    EXPECT_TRUE(ClickOk(box->window));
+    Sleep(500);
+    const std::vector<HWND> windows = WindowsOf(child.Id());
+    EXPECT_EQ(windows.size(), 1u) << "the main window alone, no results window";
+    for (HWND window : windows)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child.WaitForExitCode(), 0u);
 }
 
 TEST(ScanSwitch, SigWinsOverScan)

@@ -193,5 +193,21 @@ TEST(Payload, AddTextReportsRefusedLinesByNumber) {
     EXPECT_EQ(builder.Counts().Body, 2u);
 }
 
+TEST(Payload, IgnoreListsDropNamedSignaturesAndLevelSkipsAreCounted) {
+    DatabaseBuilder builder;
+    builder.AddIgnoreList("\xEF\xBB\xBF# dropped\r\nBody.Dropped\r\nHash.Dropped:9f2a\n\n");
+    const AddReport bodies = builder.AddText(SignatureFileKind::Body,
+                                             "Body.Kept:0:*:414243\nBody.Dropped:0:*:444546\nBody.Later:0:*:474849:220\n");
+    const AddReport hashes = builder.AddText(SignatureFileKind::Md5, std::string(32, 'a') + ":5:Hash.Dropped\n" +
+                                                                         std::string(32, 'b') + ":5:Hash.Kept\n");
+    EXPECT_EQ(bodies.Added, 1u);
+    EXPECT_EQ(bodies.Ignored, 1u);
+    EXPECT_EQ(bodies.LevelSkipped, 1u);
+    EXPECT_EQ(hashes.Added, 1u);
+    EXPECT_EQ(hashes.Ignored, 1u);
+    EXPECT_TRUE(bodies.Problems.empty() && hashes.Problems.empty());
+    EXPECT_EQ(builder.Counts().Total(), 2u);
+}
+
 } // namespace
 } // namespace detect

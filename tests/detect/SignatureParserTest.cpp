@@ -211,13 +211,34 @@ TEST(SignatureParser, TakesLinesClamscanLoads) {
         std::string Line;
     } cases[] = {
         {SignatureFileKind::Md5, md5 + ":10:Name:"},
-        {SignatureFileKind::Md5, md5 + ":10:Name::80"},
+        {SignatureFileKind::Md5, md5 + ":10:Name::255"},
         {SignatureFileKind::Body, "N:0:*:414243:"},
-        {SignatureFileKind::Body, "N:0:*:414243::80"},
+        {SignatureFileKind::Body, "N:0:*:414243::255"},
         {SignatureFileKind::Body, "N:0:*:414243(44)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseLine(c.Kind, c.Line).Problem.Status, ParseStatus::Ok) << c.Line;
+}
+
+// The engine declares level 210: a line needing more, or capped below it, is skipped, in each format.
+TEST(SignatureParser, SkipsLinesWhoseLevelsExcludeTheEngine) {
+    const std::string md5(32, 'a'), sha1(40, 'b');
+    const struct {
+        SignatureFileKind Kind;
+        std::string Line;
+        ParseStatus Status;
+    } cases[] = {
+        {SignatureFileKind::Md5, md5 + ":10:N:210", ParseStatus::Ok},
+        {SignatureFileKind::Md5, md5 + ":10:N:211", ParseStatus::OutOfLevel},
+        {SignatureFileKind::Sha, sha1 + ":10:N:51:209", ParseStatus::OutOfLevel},
+        {SignatureFileKind::Sha, sha1 + ":10:N::210", ParseStatus::Ok},
+        {SignatureFileKind::Body, "N:0:*:414243:220", ParseStatus::OutOfLevel},
+        {SignatureFileKind::Body, "N:0:*:414243::100", ParseStatus::OutOfLevel},
+        {SignatureFileKind::Body, "N:0:*:414243:73:255", ParseStatus::Ok},
+        {SignatureFileKind::Body, "N:0:*:414243:99999999999", ParseStatus::SyntaxError},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseLine(c.Kind, c.Line).Problem.Status, c.Status) << c.Line;
 }
 
 TEST(SignatureParser, ReadsBodyLinesAndTheirOffsets) {
@@ -255,6 +276,12 @@ TEST(SignatureParser, TellsTheKindFromTheExtension) {
     EXPECT_EQ(KindFromFileName("main.hdb"), SignatureFileKind::Md5);
     EXPECT_EQ(KindFromFileName("X.HSB"), SignatureFileKind::Sha);
     EXPECT_EQ(KindFromFileName("a.b.Ndb"), SignatureFileKind::Body);
+    EXPECT_EQ(KindFromFileName("main.hdu"), SignatureFileKind::Md5);
+    EXPECT_EQ(KindFromFileName("main.HSU"), SignatureFileKind::Sha);
+    EXPECT_EQ(KindFromFileName("daily.ndu"), SignatureFileKind::Body);
+    EXPECT_EQ(KindFromFileName("daily.ign2"), std::nullopt);
+    EXPECT_TRUE(IsIgnoreListName("daily.IGN2"));
+    EXPECT_FALSE(IsIgnoreListName("daily.ign"));
     EXPECT_EQ(KindFromFileName("main.ldb"), std::nullopt);
     EXPECT_EQ(KindFromFileName("hdb"), std::nullopt);
 }

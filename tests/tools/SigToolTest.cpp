@@ -55,6 +55,19 @@ TEST(SigToolTest, BuildsADatabaseThatInfoReportsValid)
     EXPECT_NE(info.Out.find("Result: valid\n"), std::string::npos);
 }
 
+TEST(SigToolTest, PuaVariantsIgnoreListsAndLevelsAfterAnyInputOrder)
+{
+    TempFolder folder;
+    const std::wstring hdu = WriteText(folder, L"a.hdu", kEicarMd5 + "\n");
+    const std::wstring ndb = WriteText(folder, L"b.ndb", "Body.Kept:0:*:414243\nBody.Dropped:0:*:444546\nBody.Later:0:*:474849:250\n");
+    const std::wstring ign2 = WriteText(folder, L"c.ign2", "Body.Dropped\n");
+    const ToolRun built = Tool({L"build", folder.Str() + L"\\out.dat", hdu, ndb, ign2});
+    EXPECT_EQ(built.ExitCode, kSigToolOk) << built.Err;
+    EXPECT_EQ(built.Out.substr(built.Out.find("MD5 signatures")),
+        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 1\n"
+        "Lines skipped for their functionality level: 1\nSignatures dropped by ignore lists: 1\n");
+}
+
 TEST(SigToolTest, RefusesBadLinesNamingFileAndLineAndWritesNothing)
 {
     const struct {

@@ -8,7 +8,9 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedWorker.h"
 #include "tests/ui/UiTestSupport.h"
+#include "quarantine/Quarantine.h"
 #include "ui/MainForm.h"
+#include "ui/QuarantineForm.h"
 #include "ui/ResultsForm.h"
 
 #include <gmock/gmock.h>
@@ -17,6 +19,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +32,7 @@ struct Buttons {
     bool start;
     bool pauseResume;
     bool stop;
+    bool quarantine;
     bool exit;
     std::wstring pauseResumeText;
     bool operator==(const Buttons&) const = default;
@@ -37,17 +42,17 @@ void PrintTo(const Buttons& aButtons, std::ostream* aOut)
 {
     *aOut << "{settings " << aButtons.settings << ", start " << aButtons.start << ", pause/resume "
           << aButtons.pauseResume << " '" << testing::PrintToString(aButtons.pauseResumeText) << "', stop "
-          << aButtons.stop << ", exit " << aButtons.exit << "}";
+          << aButtons.stop << ", quarantine " << aButtons.quarantine << ", exit " << aButtons.exit << "}";
 }
 
-const Buttons kIdle{true, true, false, false, true, L"Pause"};
-const Buttons kRunning{false, false, true, true, true, L"Pause"};
-const Buttons kPaused{false, false, true, true, true, L"Resume"};
+const Buttons kIdle{true, true, false, false, true, true, L"Pause"};
+const Buttons kRunning{false, false, true, true, false, true, L"Pause"};
+const Buttons kPaused{false, false, true, true, false, true, L"Resume"};
 
 Buttons Observe(const TMainFrm& aForm)
 {
     return {Enabled(aForm.SettingsButton), Enabled(aForm.Button2), Enabled(aForm.PauseResumeButton),
-        Enabled(aForm.Button4), Enabled(aForm.Button5), Text(aForm.PauseResumeButton)};
+        Enabled(aForm.Button4), Enabled(aForm.QuarantineButton), Enabled(aForm.Button5), Text(aForm.PauseResumeButton)};
 }
 
 // The lines of a word-wrapped label, broken at spaces as the label breaks them at its width.
@@ -133,6 +138,7 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     EXPECT_EQ(Text(form_.SettingsButton), L"Settings");
     EXPECT_EQ(Text(form_.Button2), L"Start scanning");
     EXPECT_EQ(Text(form_.Button4), L"Stop");
+    EXPECT_EQ(Text(form_.QuarantineButton), L"Quarantine...");
     EXPECT_EQ(Text(form_.Button5), L"Exit");
     EXPECT_EQ(Text(form_.ScanObjectLabel), L"Scan progress:");
     EXPECT_EQ(Text(form_.ScanObjectCountLabel), L"0");
@@ -149,6 +155,12 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
     EXPECT_EQ(button.left, form_.Scale(89));
     EXPECT_EQ(button.top, form_.Scale(220));
     EXPECT_EQ(button.right - button.left, form_.Scale(115));
+    GetWindowRect(form_.QuarantineButton, &button);
+    MapWindowPoints(nullptr, form_.Handle(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, form_.Scale(321));
+    EXPECT_EQ(button.top, form_.Scale(360));
+    EXPECT_EQ(button.right - button.left, form_.Scale(100));
+    EXPECT_EQ(button.bottom - button.top, form_.Scale(25));
 
     std::vector<HWND> tabOrder;
     for (HWND child = GetWindow(form_.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -156,7 +168,7 @@ TEST_F(MainFormTest, OpensIdleWithItsControlsInPlace)
             tabOrder.push_back(child);
     }
     EXPECT_EQ(tabOrder, (std::vector<HWND>{form_.SettingsButton, form_.Button2, form_.PauseResumeButton,
-                            form_.Button4, form_.Button5}));
+                            form_.Button4, form_.QuarantineButton, form_.Button5}));
     EXPECT_THAT(CutOffTexts(form_.Handle(), form_.ScanObjectLabel), testing::IsEmpty());
     EXPECT_THAT(OverlappingControls(form_.Handle()), testing::IsEmpty());
     EXPECT_THAT(WrappedLines(form_.Label2), testing::Contains(testing::HasSubstr(L"(Full Scan)")));
@@ -170,7 +182,10 @@ TEST_F(MainFormTest, TabFollowsTheTabOrderWithTheFocusShown)
     EXPECT_EQ(GetFocus(), form_.Button2);
     PostMessageW(form_.Button2, WM_KEYDOWN, VK_TAB, 0);
     Settle();
-    EXPECT_EQ(GetFocus(), form_.Button5) << "disabled buttons are passed over";
+    EXPECT_EQ(GetFocus(), form_.QuarantineButton) << "disabled buttons are passed over";
+    PostMessageW(form_.QuarantineButton, WM_KEYDOWN, VK_TAB, 0);
+    Settle();
+    EXPECT_EQ(GetFocus(), form_.Button5);
     EXPECT_EQ(SendMessageW(form_.Button5, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
 }
 
@@ -452,6 +467,52 @@ TEST_F(MainFormTest, ClosingTheProgramWithTheResultsOpenClosesBoth)
     EXPECT_TRUE(PumpUntil([this] { return form_.Handle() == nullptr; }, 5s));
     EXPECT_FALSE(IsWindow(results));
     EXPECT_EQ(form_.ResultsWindow(), nullptr);
+}
+
+// "Quarantine..." opens the store's window; a Quarantine action of the results window that
+// quarantined a file opens it again, or brings it to the front, listing the new item.
+TEST_F(MainFormTest, QuarantineOpensItsWindowAndAQuarantinedFindingShowsItThere)
+{
+    Click(form_.QuarantineButton);
+    Settle();
+    TQuarantineFrm* window = form_.QuarantineWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window->Handle()));
+    EXPECT_EQ(Text(window->Handle()), L"Quarantine");
+    EXPECT_EQ(GetWindow(window->Handle(), GW_OWNER), form_.Handle());
+    PostMessageW(window->Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([this] { return form_.QuarantineWindow() == nullptr; }, 5s));
+
+    TempFolder files;
+    const std::filesystem::path file = files.Path() / L"found.com";
+    std::ofstream(file, std::ios::binary) << "MZ found";
+    const std::wstring path = file.wstring();
+    Script script;
+    script.objects = {{path, Hit(path, L"Eicar-Test-Signature")}};
+    script.holdOpen = true;
+    form_.scripts.push_back(script);
+    Click(form_.Button2);
+    ASSERT_TRUE(PumpUntil([this, &path] { return Text(form_.ScanObjectLabel) == path; }, 10s));
+    Click(form_.Button4);
+    Settle();
+    TResultsFrm* results = form_.ResultsWindow();
+    ASSERT_NE(results, nullptr);
+    ListView_SetItemState(results->List, 0, LVIS_SELECTED, LVIS_SELECTED);
+    Settle();
+    Click(results->QuarantineButton);
+    ASSERT_TRUE(PumpUntil([this] { return form_.QuarantineWindow() != nullptr; }, 30s));
+    window = form_.QuarantineWindow();
+    EXPECT_EQ(GetForegroundWindow(), window->Handle());
+    std::vector<std::wstring> listed;
+    for (const quarantine::Item& item : quarantine::ListItems()) {
+        if (std::wstring(item.Header.Path.begin(), item.Header.Path.end()) == path) {
+            listed.push_back(item.File);
+            quarantine::DeleteItem(item.File);
+        }
+    }
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_THAT(window->ListedItems(), testing::Contains(listed[0]));
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(MainFormTest, ClosingIsRefusedWhileScanningAndStopWorksWhilePaused)

@@ -136,8 +136,9 @@ class BodySignature:
     def __init__(self, name, rng, features, alphabet=range(256)):
         self.name = name
         self.pattern = valid_pattern(rng, features, alphabet)
-        # Optional level fields, empty ones included: clamscan loads them all.
-        self.levels = rng.choice(["", "", "", ":73", ":", "::255", ":51:255"])
+        # Optional level fields, empty ones included; the last three exclude both engines' levels
+        # (clamscan's 216 and the core's 210), so both skip those lines.
+        self.levels = rng.choice(["", "", "", "", "", ":73", ":", "::255", ":51:255", ":250", "::150", ":51:100"])
         self.target = 1 if rng.random() < 0.15 else 0
         roll = rng.random()
         if roll < 0.5:
@@ -377,6 +378,9 @@ def main():
         signatures = [BodySignature("Diff.Body%d.%d" % (set_index, i), rng, features, alphabet) for i in range(80)]
         with open(os.path.join(sigdir, "diff.ndb"), "w") as out:
             out.write("".join(s.line() + "\n" for s in signatures))
+        # An ignore list naming a few of them: both sides drop those signatures.
+        with open(os.path.join(sigdir, "diff.ign2"), "w") as out:
+            out.write("".join(s.name + "\n" for s in rng.sample(signatures, 5)))
         folder = os.path.join(files_dir, "set-%d" % set_index)
         os.makedirs(folder)
         make_body_files(rng, signatures, folder, 150, alphabet, zero_heavy)
