@@ -16,7 +16,8 @@ std::uint32_t MaxSpan(const std::vector<CompiledElement>& aElements, std::size_t
     return static_cast<std::uint32_t>(MaxLength(aElements, aBegin, aEnd));
 }
 
-// The longest run of fixed bytes (the first of equal length), cut to MaxAnchorLength.
+// The longest run of fixed bytes (the last of equal length) cut to its last MaxAnchorLength
+// bytes: the less of a part follows its anchor, the less waits for bytes to come.
 void ChooseAnchor(CompiledPart& aPart) {
     const auto& e = aPart.Elements;
     std::size_t bestBegin = 0, bestLength = 0;
@@ -27,18 +28,57 @@ void ChooseAnchor(CompiledPart& aPart) {
         }
         std::size_t j = i;
         while (j < e.size() && e[j].IsFixed()) ++j;
-        if (j - i > bestLength) {
+        if (j - i >= bestLength) {
             bestBegin = i;
             bestLength = j - i;
         }
         i = j;
     }
-    aPart.AnchorBegin = static_cast<std::uint32_t>(bestBegin);
-    aPart.AnchorEnd = static_cast<std::uint32_t>(bestBegin + std::min<std::size_t>(bestLength, BodySet::MaxAnchorLength));
-    aPart.MinPrefix = MinSpan(e, 0, bestBegin);
-    aPart.MaxPrefix = MaxSpan(e, 0, bestBegin);
+    const std::size_t length = std::min<std::size_t>(bestLength, BodySet::MaxAnchorLength);
+    aPart.AnchorBegin = static_cast<std::uint32_t>(bestBegin + bestLength - length);
+    aPart.AnchorEnd = static_cast<std::uint32_t>(bestBegin + bestLength);
+    const std::size_t anchorBegin = aPart.AnchorBegin;
+    aPart.MinPrefix = MinSpan(e, 0, anchorBegin);
+    aPart.MaxPrefix = MaxSpan(e, 0, anchorBegin);
     aPart.MinSuffix = MinSpan(e, aPart.AnchorEnd, e.size());
     aPart.MaxSuffix = MaxSpan(e, aPart.AnchorEnd, e.size());
+}
+
+bool HasFixed(const std::vector<CompiledElement>& aElements) {
+    return std::any_of(aElements.begin(), aElements.end(), [](const CompiledElement& e) { return e.IsFixed(); });
+}
+
+bool IsRangedGap(const CompiledElement& aElement) {
+    return aElement.Kind == PatternElement::Type::Gap && aElement.Min != aElement.Max;
+}
+
+// A part cut at every ranged gap once one of them is WideGap wide or more, so that each segment
+// has a fixed length and verifying it never walks the gap; whole when a segment would have no
+// fixed byte to anchor it.
+std::vector<CompiledPart> Split(std::vector<CompiledElement> aElements) {
+    const bool wide = std::any_of(aElements.begin(), aElements.end(), [](const CompiledElement& e) {
+        return IsRangedGap(e) && e.Max - e.Min >= BodySet::WideGap;
+    });
+    std::vector<CompiledPart> segments(1);
+    if (wide) {
+        for (const CompiledElement& element : aElements) {
+            if (!IsRangedGap(element)) {
+                segments.back().Elements.push_back(element);
+                continue;
+            }
+            segments.emplace_back();
+            segments.back().Linked = true;
+            segments.back().LinkMin = element.Min;
+            segments.back().LinkMax = element.Max;
+        }
+        if (std::all_of(segments.begin(), segments.end(), [](const CompiledPart& p) { return HasFixed(p.Elements); })) {
+            for (CompiledPart& segment : segments) segment.Chained = true;
+            return segments;
+        }
+        segments.assign(1, CompiledPart{});
+    }
+    segments[0].Elements = std::move(aElements);
+    return segments;
 }
 
 } // namespace
@@ -52,33 +92,84 @@ CompiledElement BodySet::Compile(const PatternElement& aElement) {
     return element;
 }
 
+// Runs of any-byte wildcards become fixed gaps, merged with a neighbouring gap, so that the
+// verifier steps over a run at once.
+std::vector<CompiledElement> BodySet::CompileElements(const PatternPart& aPart) {
+    std::vector<CompiledElement> elements;
+    for (const PatternElement& element : aPart.Elements) {
+        const bool gap = element.Kind == PatternElement::Type::Gap;
+        if (!gap && !(element.Kind == PatternElement::Type::Byte && element.Mask == 0)) {
+            elements.push_back(Compile(element));
+            continue;
+        }
+        const std::uint32_t min = gap ? element.Min : 1, max = gap ? element.Max : 1;
+        if (!elements.empty() && elements.back().Kind == PatternElement::Type::Gap) {
+            elements.back().Min += min;
+            elements.back().Max += max;
+        } else {
+            elements.push_back({PatternElement::Type::Gap, 0, 0, min, max});
+        }
+    }
+    return elements;
+}
+
+std::uint32_t BodySet::GroupOf(const std::vector<std::uint8_t>& aLiteral) {
+    const auto [at, added] = mGroups.try_emplace(std::string(aLiteral.begin(), aLiteral.end()),
+                                                 static_cast<std::uint32_t>(mGroups.size()));
+    if (added) mAutomaton.Add(aLiteral, at->second);
+    return at->second;
+}
+
+void BodySet::AddPart(CompiledBody& aBody, CompiledPart aPart) {
+    ChooseAnchor(aPart);
+    if (aPart.Linked) aPart.LinkSlot = mLinkedCount++;
+    aPart.Rigid = std::none_of(aPart.Elements.begin(), aPart.Elements.end(), IsRangedGap);
+    std::vector<std::uint8_t> literal;
+    for (std::uint32_t i = aPart.AnchorBegin; i < aPart.AnchorEnd; ++i) literal.push_back(aPart.Elements[i].Value);
+    mUsers.push_back({static_cast<std::uint32_t>(mSignatures.size()), static_cast<std::uint32_t>(aBody.Parts.size()),
+                      GroupOf(literal)});
+    const std::uint32_t length = MaxSpan(aPart.Elements, 0, aPart.Elements.size());
+    mLongestPart = std::max(mLongestPart, length);
+    mSlack = std::max(mSlack, aPart.MaxSuffix - aPart.MinSuffix);
+    mEstimate += sizeof(CompiledPart) + sizeof(AnchorUser) + aPart.Elements.size() * sizeof(CompiledElement) +
+                 literal.size() * LiteralAutomaton::BytesPerLiteralByte + 2 * sizeof(std::uint32_t);
+    aBody.Parts.push_back(std::move(aPart));
+}
+
 void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex) {
-    CompiledBody body{aName, aIndex, aSignature.Target, aSignature.Where, {}};
-    const auto bodyIndex = static_cast<std::uint32_t>(mSignatures.size());
+    CompiledBody body{aName, aIndex, aSignature.Target, aSignature.Where, {}, static_cast<std::uint32_t>(mUsers.size())};
     for (const PatternPart& part : aSignature.Parts) {
-        CompiledPart compiled{{}, part.GapMin, 0, 0, 0, 0, 0, 0};
-        for (const PatternElement& element : part.Elements) compiled.Elements.push_back(Compile(element));
-        ChooseAnchor(compiled);
-        std::vector<std::uint8_t> literal;
-        for (std::uint32_t i = compiled.AnchorBegin; i < compiled.AnchorEnd; ++i)
-            literal.push_back(compiled.Elements[i].Value);
-        mAutomaton.Add(literal, static_cast<std::uint32_t>(mUsers.size()));
-        mUsers.push_back({bodyIndex, static_cast<std::uint32_t>(body.Parts.size())});
-        const std::uint32_t length = MaxSpan(compiled.Elements, 0, compiled.Elements.size());
-        mLongestPart = std::max(mLongestPart, length);
-        mSlack = std::max(mSlack, compiled.MaxSuffix - compiled.MinSuffix);
-        mEstimate += sizeof(CompiledPart) + sizeof(AnchorUser) + compiled.Elements.size() * sizeof(CompiledElement) +
-                     literal.size() * LiteralAutomaton::BytesPerLiteralByte;
-        body.Parts.push_back(std::move(compiled));
+        std::vector<CompiledElement> elements = CompileElements(part);
+        // Only a first part found anywhere is chained: it needs no earlier part's end and no start.
+        if (body.Parts.empty() && body.Where.Kind == OffsetKind::Any) {
+            for (CompiledPart& segment : Split(std::move(elements))) AddPart(body, std::move(segment));
+            continue;
+        }
+        CompiledPart compiled;
+        compiled.Elements = std::move(elements);
+        compiled.GapMin = part.GapMin;
+        AddPart(body, std::move(compiled));
     }
     mEstimate += sizeof(CompiledBody);
     mSignatures.push_back(std::move(body));
 }
 
-void BodySet::Finish() { mAutomaton.Finish(); }
+void BodySet::Finish() {
+    mStarterBegin.assign(mGroups.size() + 2, 0);
+    for (const AnchorUser& user : mUsers)
+        if (user.Part == 0) ++mStarterBegin[user.Group + 2];
+    for (std::size_t g = 2; g < mStarterBegin.size(); ++g) mStarterBegin[g] += mStarterBegin[g - 1];
+    mStarters.resize(mStarterBegin.back());
+    for (std::uint32_t u = 0; u < mUsers.size(); ++u)
+        if (mUsers[u].Part == 0) mStarters[mStarterBegin[mUsers[u].Group + 1]++] = u;
+    mStarterBegin.pop_back();
+    mGroups = {};
+    mAutomaton.Finish();
+}
 
 std::size_t BodySet::MemoryBytes() const {
-    std::size_t bytes = mSignatures.capacity() * sizeof(CompiledBody) + mUsers.capacity() * sizeof(AnchorUser);
+    std::size_t bytes = mSignatures.capacity() * sizeof(CompiledBody) + mUsers.capacity() * sizeof(AnchorUser) +
+                        (mStarters.capacity() + mStarterBegin.capacity()) * sizeof(std::uint32_t);
     for (const CompiledBody& body : mSignatures) {
         bytes += body.Parts.capacity() * sizeof(CompiledPart);
         for (const CompiledPart& part : body.Parts) bytes += part.Elements.capacity() * sizeof(CompiledElement);

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace detect {
@@ -21,10 +23,16 @@ struct CompiledElement {
 };
 
 // A part of a compiled pattern: its elements and the fixed run (the anchor, at most
-// MaxAnchorLength bytes) the automaton finds.
+// MaxAnchorLength bytes) the automaton finds. A first part with a wide ranged gap is compiled
+// as a chain of fixed-length segments, each linked to the previous one by the gap's range.
 struct CompiledPart {
     std::vector<CompiledElement> Elements;
     std::uint32_t GapMin = 0;
+    bool Linked = false;                  // starts LinkMin..LinkMax bytes after the previous segment's end
+    bool Chained = false;                 // a segment of a chain
+    std::uint32_t LinkMin = 0, LinkMax = 0;
+    std::uint32_t LinkSlot = 0;           // Linked: its index among all linked segments
+    bool Rigid = false;                   // no ranged gap: one start and one end per anchor
     std::uint32_t AnchorBegin = 0; // element range of the anchor
     std::uint32_t AnchorEnd = 0;
     std::uint32_t MinPrefix = 0, MaxPrefix = 0; // bytes before the anchor
@@ -37,18 +45,25 @@ struct CompiledBody {
     TargetType Target = TargetType::Any;
     Offset Where;
     std::vector<CompiledPart> Parts;
+    std::uint32_t FirstUser = 0; // the user of Parts[k] is FirstUser + k
+    // Whether Parts[aPart] ends a signature part: the last segment of a chain, or a whole part.
+    bool EndsPart(std::size_t aPart) const { return aPart + 1 == Parts.size() || !Parts[aPart + 1].Linked; }
 };
 
 // Who is told when an anchor literal is found.
 struct AnchorUser {
     std::uint32_t Body = 0; // index in BodySet::Signatures
     std::uint32_t Part = 0;
+    std::uint32_t Group = 0; // the anchor literal's group
 };
 
-// Body signatures compiled for matching: one automaton over every part's anchor.
+// Body signatures compiled for matching: one automaton over every part's distinct anchor
+// literal, each literal a group whose hit is handled once for all the parts sharing it.
 class BodySet {
 public:
     static constexpr std::uint32_t MaxAnchorLength = 32;
+    // A ranged gap at least this wide in a first part makes it a chain of segments.
+    static constexpr std::uint32_t WideGap = 32;
 
     void Add(const BodySignature& aSignature, std::string_view aName, std::uint32_t aIndex);
     void Finish();
@@ -56,7 +71,14 @@ public:
     const std::vector<CompiledBody>& Signatures() const { return mSignatures; }
     const LiteralAutomaton& Automaton() const { return mAutomaton; }
     const AnchorUser& User(std::uint32_t aValue) const { return mUsers[aValue]; }
+    std::uint32_t GroupCount() const {
+        return mStarterBegin.empty() ? 0 : static_cast<std::uint32_t>(mStarterBegin.size()) - 1;
+    }
+    // The users of a group's literal that are first parts, live from an object's start.
+    const std::uint32_t* StartersBegin(std::uint32_t aGroup) const { return mStarters.data() + mStarterBegin[aGroup]; }
+    const std::uint32_t* StartersEnd(std::uint32_t aGroup) const { return mStarters.data() + mStarterBegin[aGroup + 1]; }
     std::uint32_t LongestPart() const { return mLongestPart; }
+    std::uint32_t LinkedCount() const { return mLinkedCount; }
     // Most a part's end can lie past its anchor's verification point's least end.
     std::uint32_t Slack() const { return mSlack; }
     std::size_t MemoryBytes() const;
@@ -70,14 +92,20 @@ public:
 
 private:
     CompiledElement Compile(const PatternElement& aElement);
+    std::vector<CompiledElement> CompileElements(const PatternPart& aPart);
+    void AddPart(CompiledBody& aBody, CompiledPart aPart);
+    std::uint32_t GroupOf(const std::vector<std::uint8_t>& aLiteral);
 
     std::vector<std::array<std::uint64_t, 4>> mSets;
     std::size_t mEstimate = 0;
     std::vector<CompiledBody> mSignatures;
     std::vector<AnchorUser> mUsers;
+    std::unordered_map<std::string, std::uint32_t> mGroups; // until Finish
+    std::vector<std::uint32_t> mStarters, mStarterBegin;
     LiteralAutomaton mAutomaton;
     std::uint32_t mLongestPart = 0;
     std::uint32_t mSlack = 0;
+    std::uint32_t mLinkedCount = 0;
 };
 
 } // namespace detect

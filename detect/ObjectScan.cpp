@@ -20,7 +20,9 @@ bool LaterEnd(const auto& a, const auto& b) {
 
 ObjectScan::ObjectScan(const Database& aDatabase, HashProvider& aHashes)
     : mDatabase(aDatabase), mBodies(aDatabase.Bodies()), mHashProvider(aHashes), mVerifier(mBodies),
-      mProgress(aDatabase.Bodies().Signatures().size()) {
+      mProgress(aDatabase.Bodies().Signatures().size()), mActive(aDatabase.Bodies().GroupCount()),
+      mActiveObject(aDatabase.Bodies().GroupCount(), 0), mLinks(aDatabase.Bodies().LinkedCount()),
+      mLinksObject(aDatabase.Bodies().LinkedCount(), 0) {
     mVerifier.Reserve(mBodies.LongestPart());
 }
 
@@ -33,6 +35,10 @@ void ObjectScan::Begin(std::uint64_t aSize) {
     mOccurrences.clear();
     mFound.clear();
     mMatches.clear();
+    ++mObject;
+    mVisits = 0;
+    mVerifier.ResetSteps();
+    mOverflow = false;
     mCursor = {};
     mWindow.Reset(ChunkLength + mBodies.LongestPart() + 1);
     for (HashAlgorithm algorithm : HashAlgorithms) {
@@ -53,7 +59,7 @@ bool ObjectScan::IsMz() const { return mTotal >= 2 && mFirst[0] == 'M' && mFirst
 void ObjectScan::Feed(const std::uint8_t* aData, std::size_t aLength) {
     for (auto& hasher : mHashers)
         if (hasher) hasher->Update(aData, aLength);
-    if (mBodies.Automaton().Empty()) {
+    if (mBodies.Automaton().Empty() || mOverflow) {
         NoteStart(aData, aLength);
         mTotal += aLength;
         return;
@@ -62,15 +68,29 @@ void ObjectScan::Feed(const std::uint8_t* aData, std::size_t aLength) {
         ScanChunk(aData + at, std::min(ChunkLength, aLength - at));
 }
 
+// Candidates waiting for bytes are verified once the chunk holding them is in the window;
+// verified parts are accepted in order of their ends once no later one can end earlier.
 void ObjectScan::ScanChunk(const std::uint8_t* aData, std::size_t aLength) {
     NoteStart(aData, aLength);
     mWindow.Append(aData, aLength);
     const std::uint64_t base = mTotal;
     mTotal += aLength;
+    if (mOverflow) return;
+    Drain(mTotal);
     mBodies.Automaton().Scan(mCursor, aData, aLength, base,
-                             [this](std::uint32_t aUser, std::uint64_t aEnd) { OnAnchor(aUser, aEnd); });
-    Drain(false);
-    Release(false);
+                             [this](std::uint32_t aGroup, std::uint64_t aEnd) { OnGroup(aGroup, aEnd); });
+    if (mTotal >= mBodies.Slack()) Release(mTotal - mBodies.Slack());
+    CheckWork();
+}
+
+void ObjectScan::CheckWork() {
+    if (mVisits + mVerifier.Steps() > WorkPerByte * mTotal + WorkAllowance) Overflow();
+}
+
+void ObjectScan::Overflow() {
+    mOverflow = true;
+    mCandidates.clear();
+    mOccurrences.clear();
 }
 
 std::optional<ObjectScan::Window> ObjectScan::StartWindow(const CompiledBody& aBody, std::uint64_t aSize) const {
@@ -84,30 +104,90 @@ std::optional<ObjectScan::Window> ObjectScan::StartWindow(const CompiledBody& aB
     return Window{aSize - where.Value, aSize - where.Value + where.Shift};
 }
 
-void ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
-    const AnchorUser& user = mBodies.User(aUser);
-    const Progress& progress = mProgress[user.Body];
-    if (progress.Done || user.Part < progress.Part) return;
-    const CompiledBody& body = mBodies.Signatures()[user.Body];
-    if (body.Target == TargetType::MzFile && mTotal >= 2 && !IsMz()) return;
-    const CompiledPart& part = body.Parts[user.Part];
-    // A part starts after the previous part ends, so its anchor ends after the previous
-    // anchor: until that anchor has been found, this one cannot belong to a match.
-    if (user.Part > progress.Seen && part.AnchorEnd > part.AnchorBegin) return;
-    if (user.Part == 0) {
-        const std::uint64_t anchorStart = aEnd - (part.AnchorEnd - part.AnchorBegin);
-        const auto window = StartWindow(body, mDeclared);
-        if (!window || anchorStart < window->Low + part.MinPrefix) return;
-        if (anchorStart - part.MaxPrefix > window->High && anchorStart >= part.MaxPrefix) return;
+std::vector<std::uint32_t>& ObjectScan::Active(std::uint32_t aGroup) {
+    std::vector<std::uint32_t>& active = mActive[aGroup];
+    if (mActiveObject[aGroup] != mObject) {
+        mActiveObject[aGroup] = mObject;
+        active.assign(mBodies.StartersBegin(aGroup), mBodies.StartersEnd(aGroup));
     }
-    Progress& seen = Touch(user.Body);
-    seen.Seen = std::max(seen.Seen, user.Part + 1);
-    mCandidates.push_back({aEnd + part.MaxSuffix, aEnd, aUser});
-    std::push_heap(mCandidates.begin(), mCandidates.end(), LaterReady<Candidate, Candidate>);
+    return active;
 }
 
-void ObjectScan::Drain(bool aAll) {
-    while (!mCandidates.empty() && (aAll || mCandidates.front().ReadyAt <= mTotal)) {
+// One hit of an anchor literal: each user still waiting for it is told once, and users that
+// can no longer match here or later leave the group's list.
+void ObjectScan::OnGroup(std::uint32_t aGroup, std::uint64_t aEnd) {
+    if (mOverflow) return;
+    // Nothing verified from here on ends before aEnd - Slack.
+    if (!mOccurrences.empty() && aEnd >= mBodies.Slack()) Release(aEnd - mBodies.Slack());
+    std::vector<std::uint32_t>& active = Active(aGroup);
+    mVisits += active.size();
+    for (std::size_t i = 0; i < active.size() && !mOverflow;) {
+        if (OnAnchor(active[i], aEnd)) {
+            ++i;
+        } else {
+            active[i] = active.back();
+            active.pop_back();
+        }
+    }
+    // A part enabled here cannot use this hit: its anchor ends after its predecessor's.
+    for (std::uint32_t user : mEnabled) Active(mBodies.User(user).Group).push_back(user);
+    mEnabled.clear();
+    if (mVisits > WorkAllowance) CheckWork();
+}
+
+bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
+    const AnchorUser& user = mBodies.User(aUser);
+    Progress& progress = mProgress[user.Body];
+    if (progress.Done || user.Part < progress.Part) return false;
+    const CompiledBody& body = mBodies.Signatures()[user.Body];
+    if (body.Target == TargetType::MzFile && mTotal >= 2 && !IsMz()) return false;
+    const CompiledPart& part = body.Parts[user.Part];
+    if (user.Part == 0 && body.Where.Kind != OffsetKind::Any) {
+        const std::uint64_t anchorStart = aEnd - (part.AnchorEnd - part.AnchorBegin);
+        const auto window = StartWindow(body, mDeclared);
+        if (!window) return false;
+        if (anchorStart < window->Low + part.MinPrefix) return true;
+        if (anchorStart - part.MaxPrefix > window->High && anchorStart >= part.MaxPrefix) return false;
+    }
+    // A part already verified that no later hit can end before is done with this group.
+    if (!part.Chained && progress.BestPart == user.Part && user.Part == progress.Part &&
+        progress.Best <= aEnd + part.MinSuffix)
+        return false;
+    // Every segment that could link to this one has been verified by now.
+    if (part.Linked && part.Rigid && !Linked(part, aEnd - (part.AnchorEnd - part.AnchorBegin) - part.MinPrefix))
+        return true;
+    const Candidate candidate{aEnd + part.MaxSuffix, aEnd, aUser};
+    // With all its bytes here a part is verified at once, and enables the next part only if it matched.
+    if (candidate.ReadyAt <= mTotal) {
+        if (Check(user, progress, body, part, aEnd) && user.Part == progress.Seen) Enable(aUser);
+        return true;
+    }
+    Enable(aUser);
+    Push(mCandidates, candidate, LaterReady<Candidate, Candidate>);
+    return true;
+}
+
+// The next part's anchor ends after this one's: from here on it can belong to a match.
+void ObjectScan::Enable(std::uint32_t aUser) {
+    const AnchorUser& user = mBodies.User(aUser);
+    Progress& progress = Touch(user.Body);
+    if (user.Part == progress.Seen && user.Part + 1 < mBodies.Signatures()[user.Body].Parts.size()) {
+        progress.Seen = user.Part + 1;
+        mEnabled.push_back(aUser + 1);
+    }
+}
+
+template <class Item, class Later> void ObjectScan::Push(std::vector<Item>& aHeap, const Item& aItem, Later aLater) {
+    if (aHeap.size() >= MaxPending) {
+        Overflow();
+        return;
+    }
+    aHeap.push_back(aItem);
+    std::push_heap(aHeap.begin(), aHeap.end(), aLater);
+}
+
+void ObjectScan::Drain(std::uint64_t aUpTo) {
+    while (!mCandidates.empty() && mCandidates.front().ReadyAt <= aUpTo) {
         std::pop_heap(mCandidates.begin(), mCandidates.end(), LaterReady<Candidate, Candidate>);
         const Candidate candidate = mCandidates.back();
         mCandidates.pop_back();
@@ -115,30 +195,94 @@ void ObjectScan::Drain(bool aAll) {
     }
 }
 
-void ObjectScan::Verify(const Candidate& aCandidate) {
+bool ObjectScan::Verify(const Candidate& aCandidate) {
     const AnchorUser& user = mBodies.User(aCandidate.User);
-    const Progress& progress = mProgress[user.Body];
-    if (progress.Done || user.Part < progress.Part) return;
+    Progress& progress = mProgress[user.Body];
+    if (progress.Done || user.Part < progress.Part) return false;
     const CompiledBody& body = mBodies.Signatures()[user.Body];
-    const CompiledPart& part = body.Parts[user.Part];
-    const auto end = mVerifier.EarliestEnd(part, aCandidate.AnchorEnd, mWindow);
-    if (!end) return;
-    const std::uint64_t anchorStart = aCandidate.AnchorEnd - (part.AnchorEnd - part.AnchorBegin);
-    std::optional<std::uint64_t> start;
-    if (user.Part == 0) {
-        const auto window = StartWindow(body, mDeclared);
-        if (window) start = mVerifier.EarliestStart(part, anchorStart, window->Low, window->High, mWindow);
-    } else {
-        start = mVerifier.LatestStart(part, anchorStart, mWindow);
-    }
-    if (!start) return;
-    mOccurrences.push_back({*end, *start, user.Body, user.Part});
-    std::push_heap(mOccurrences.begin(), mOccurrences.end(), LaterEnd<Occurrence, Occurrence>);
+    return Check(user, progress, body, body.Parts[user.Part], aCandidate.AnchorEnd);
 }
 
-void ObjectScan::Release(bool aAll) {
-    // A part verified later ends after mTotal - Slack, so earlier ends are final in order.
-    while (!mOccurrences.empty() && (aAll || mOccurrences.front().End + mBodies.Slack() <= mTotal)) {
+// A rigid linked part's windows were complete when its anchor was found, and checked then.
+bool ObjectScan::Check(const AnchorUser& aUser, Progress& aProgress, const CompiledBody& aBody,
+                       const CompiledPart& aPart, std::uint64_t aAnchorEnd) {
+    std::optional<std::uint64_t> end, start;
+    const std::uint64_t anchorStart = aAnchorEnd - (aPart.AnchorEnd - aPart.AnchorBegin);
+    std::optional<Window> window = Window{0, ~std::uint64_t{0}};
+    if (aUser.Part == 0 && aBody.Where.Kind != OffsetKind::Any) window = StartWindow(aBody, mDeclared);
+    if (!window) return false;
+    if (aPart.Rigid) { // one start and one end
+        if (anchorStart < window->Low + aPart.MinPrefix || anchorStart - aPart.MinPrefix > window->High) return false;
+        if (aPart.Elements.size() != aPart.AnchorEnd - aPart.AnchorBegin &&
+            !mVerifier.MatchesRigid(aPart, aAnchorEnd, mWindow))
+            return false;
+        end = aAnchorEnd + aPart.MinSuffix;
+        start = anchorStart - aPart.MinPrefix;
+    } else {
+        end = mVerifier.EarliestEnd(aPart, aAnchorEnd, mWindow);
+        if (!end) return false;
+        start = aUser.Part == 0 ? mVerifier.EarliestStart(aPart, anchorStart, window->Low, window->High, mWindow)
+                                : mVerifier.LatestStart(aPart, anchorStart, mWindow);
+        if (!start || (aPart.Linked && !Linked(aPart, *start))) return false;
+    }
+    if (!aBody.EndsPart(aUser.Part)) {
+        Link(aBody.Parts[aUser.Part + 1], *end);
+        return true;
+    }
+    // A chain is a first part: its segments stand for part 0.
+    if (IsBest(aUser.Body, aProgress, aPart.Chained ? 0 : aUser.Part, *start, *end))
+        Push(mOccurrences, Occurrence{*end, *start, aUser.Body, aUser.Part}, LaterEnd<Occurrence, Occurrence>);
+    return true;
+}
+
+// For the part being matched, whose least start is known, only an end before the best so far counts.
+bool ObjectScan::IsBest(std::uint32_t aBody, Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd) {
+    if (aPart != aProgress.Part) return true;
+    if (aPart > 0 && aStart < aProgress.Threshold) return false;
+    if (aProgress.BestPart == aPart && aProgress.Best <= aEnd) return false;
+    Touch(aBody);
+    aProgress.BestPart = aPart;
+    aProgress.Best = aEnd;
+    return true;
+}
+
+// Segments of a chain have fixed lengths and are verified in order of their ends, so a
+// segment's windows arrive in order and one ending by aEnd is in before any successor needs it.
+void ObjectScan::Link(const CompiledPart& aNext, std::uint64_t aEnd) {
+    std::vector<Window>& windows = Windows(aNext.LinkSlot);
+    // A successor verified from now on starts after aEnd - 2 * LongestPart.
+    const std::uint64_t horizon = 2 * std::uint64_t{mBodies.LongestPart()} + 1;
+    std::size_t stale = 0;
+    while (stale < windows.size() && windows[stale].High + horizon < aEnd) ++stale;
+    if (stale > 0) windows.erase(windows.begin(), windows.begin() + static_cast<std::ptrdiff_t>(stale));
+    const Window added{aEnd + aNext.LinkMin, aEnd + aNext.LinkMax};
+    if (!windows.empty() && windows.back().High + 1 >= added.Low) {
+        windows.back().High = std::max(windows.back().High, added.High);
+        return;
+    }
+    if (windows.size() >= MaxLinks) {
+        Overflow();
+        return;
+    }
+    windows.push_back(added);
+}
+
+std::vector<ObjectScan::Window>& ObjectScan::Windows(std::uint32_t aSlot) {
+    if (mLinksObject[aSlot] != mObject) {
+        mLinksObject[aSlot] = mObject;
+        mLinks[aSlot].clear();
+    }
+    return mLinks[aSlot];
+}
+
+bool ObjectScan::Linked(const CompiledPart& aPart, std::uint64_t aStart) {
+    for (const Window& window : Windows(aPart.LinkSlot))
+        if (window.Low <= aStart && aStart <= window.High) return true;
+    return false;
+}
+
+void ObjectScan::Release(std::uint64_t aUpTo) {
+    while (!mOccurrences.empty() && mOccurrences.front().End <= aUpTo) {
         std::pop_heap(mOccurrences.begin(), mOccurrences.end(), LaterEnd<Occurrence, Occurrence>);
         const Occurrence occurrence = mOccurrences.back();
         mOccurrences.pop_back();
@@ -157,16 +301,17 @@ ObjectScan::Progress& ObjectScan::Touch(std::uint32_t aBody) {
 
 void ObjectScan::Accept(const Occurrence& aOccurrence) {
     Progress& progress = Touch(aOccurrence.Body);
-    if (progress.Done || aOccurrence.Part != progress.Part) return;
-    if (aOccurrence.Part == 0) progress.Start = aOccurrence.Start;
-    else if (aOccurrence.Start < progress.Threshold) return;
     const CompiledBody& body = mBodies.Signatures()[aOccurrence.Body];
+    const std::uint32_t part = body.Parts[aOccurrence.Part].Chained ? 0 : aOccurrence.Part;
+    if (progress.Done || part != progress.Part) return;
+    if (part == 0) progress.Start = aOccurrence.Start;
+    else if (aOccurrence.Start < progress.Threshold) return;
     if (aOccurrence.Part + 1 == body.Parts.size()) {
         progress.Done = true;
         mFound.emplace_back(aOccurrence.Body, aOccurrence.End);
         return;
     }
-    ++progress.Part;
+    progress.Part = aOccurrence.Part + 1;
     progress.Threshold = aOccurrence.End + body.Parts[progress.Part].GapMin;
 }
 
@@ -202,8 +347,8 @@ void ObjectScan::CollectHashes() {
 }
 
 const std::vector<Match>& ObjectScan::End(bool aComplete) {
-    Drain(true);
-    Release(true);
+    Drain(~std::uint64_t{0});
+    Release(~std::uint64_t{0});
     mMatches.clear();
     CollectBodies(aComplete);
     if (aComplete) CollectHashes();

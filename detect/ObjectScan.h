@@ -16,9 +16,16 @@ namespace detect {
 
 // Matches one object at a time against a database, from blocks of any size.
 // Reusable; not thread-safe: one per thread. Memory is bounded by the database's
-// longest pattern part, never by the object's size.
+// longest pattern part, never by the object's size. The pending partial matches and the work
+// per byte are bounded too: an object that exceeds a bound stops being matched and reports
+// Overflowed(), never a silent miss.
 class ObjectScan {
 public:
+    static constexpr std::size_t MaxPending = 1 << 18;  // candidates, and verified parts, waiting
+    static constexpr std::size_t MaxLinks = 256;        // distance windows kept per chain segment
+    static constexpr std::uint64_t WorkPerByte = 64;    // anchor users visited and verifier steps
+    static constexpr std::uint64_t WorkAllowance = std::uint64_t{1} << 26;
+
     ObjectScan(const Database& aDatabase, HashProvider& aHashes);
 
     // An object whose size is not known before its end: every hash is computed.
@@ -31,6 +38,9 @@ public:
     // matches in database order. aComplete=false (the object was cut short) keeps the body
     // matches found so far and gives no hash and no EOF-n verdict.
     const std::vector<Match>& End(bool aComplete);
+    // Whether the object exceeded a bound: it was not matched to its end, and only the body
+    // matches found before are in End's list.
+    bool Overflowed() const { return mOverflow; }
 
 private:
     struct Candidate { // an anchor found, verified once the part's longest suffix is in
@@ -51,17 +61,31 @@ private:
         bool Touched = false;
         std::uint64_t Threshold = 0; // least start of Part
         std::uint64_t Start = 0;     // start of the first part
+        std::uint32_t BestPart = ~std::uint32_t{0};
+        std::uint64_t Best = 0; // least end verified of BestPart, once it is Part
     };
     struct Window {
         std::uint64_t Low, High;
     };
 
     void ScanChunk(const std::uint8_t* aData, std::size_t aLength);
-    void OnAnchor(std::uint32_t aUser, std::uint64_t aEnd);
-    void Drain(bool aAll);
-    void Verify(const Candidate& aCandidate);
-    void Release(bool aAll);
+    void OnGroup(std::uint32_t aGroup, std::uint64_t aEnd);
+    bool OnAnchor(std::uint32_t aUser, std::uint64_t aEnd);
+    std::vector<std::uint32_t>& Active(std::uint32_t aGroup);
+    void Drain(std::uint64_t aUpTo);
+    bool Verify(const Candidate& aCandidate); // whether the part matched around the anchor
+    bool Check(const AnchorUser& aUser, Progress& aProgress, const CompiledBody& aBody, const CompiledPart& aPart,
+               std::uint64_t aAnchorEnd);
+    void Enable(std::uint32_t aUser);
+    bool IsBest(std::uint32_t aBody, Progress& aProgress, std::uint32_t aPart, std::uint64_t aStart, std::uint64_t aEnd);
+    void Link(const CompiledPart& aNext, std::uint64_t aEnd);
+    bool Linked(const CompiledPart& aPart, std::uint64_t aStart);
+    std::vector<Window>& Windows(std::uint32_t aSlot);
+    void Release(std::uint64_t aUpTo);
     void Accept(const Occurrence& aOccurrence);
+    template <class Item, class Later> void Push(std::vector<Item>& aHeap, const Item& aItem, Later aLater);
+    void CheckWork();
+    void Overflow();
     Progress& Touch(std::uint32_t aBody);
     std::optional<Window> StartWindow(const CompiledBody& aBody, std::uint64_t aSize) const;
     bool IsMz() const;
@@ -83,6 +107,16 @@ private:
     std::vector<Occurrence> mOccurrences; // min-heap on (End, Body, Part)
     std::vector<Progress> mProgress;
     std::vector<std::uint32_t> mTouched;
+    // Per anchor group, the users it must tell: first parts, and later parts once enabled.
+    std::vector<std::vector<std::uint32_t>> mActive;
+    std::vector<std::uint64_t> mActiveObject; // the object whose users mActive holds
+    std::uint64_t mObject = 0;
+    std::vector<std::uint32_t> mEnabled; // users enabled by the current hit
+    // Per linked segment: where it may start, from its predecessor's ends.
+    std::vector<std::vector<Window>> mLinks;
+    std::vector<std::uint64_t> mLinksObject; // the object whose windows mLinks holds
+    std::uint64_t mVisits = 0;
+    bool mOverflow = false;
     std::vector<std::pair<std::uint32_t, std::uint64_t>> mFound; // body, end
     std::vector<Match> mMatches;
 };

@@ -15,6 +15,7 @@ void PartVerifier::Reserve(std::uint32_t aLongestPart) {
 
 void PartVerifier::Gap(const CompiledElement& aGap) {
     const std::size_t low = mLow + aGap.Min, high = mHigh + aGap.Max;
+    mSteps += (high - low + 1) + (mHigh - mLow + 1);
     std::fill(mDelta.begin() + static_cast<std::ptrdiff_t>(low), mDelta.begin() + static_cast<std::ptrdiff_t>(high + 2), 0);
     for (std::size_t d = mLow; d <= mHigh; ++d) {
         if (!mReach[d]) continue;
@@ -35,6 +36,7 @@ void PartVerifier::Gap(const CompiledElement& aGap) {
 void PartVerifier::Byte(const CompiledElement& aElement, bool aForward, std::uint64_t aOrigin,
                         const StreamWindow& aWindow) {
     std::size_t low = mHigh + 2, high = 0;
+    mSteps += mHigh - mLow + 1;
     for (std::size_t d = mLow; d <= mHigh; ++d) {
         if (!mReach[d]) continue;
         mReach[d] = 0;
@@ -64,10 +66,40 @@ bool PartVerifier::Walk(const CompiledElement* aElements, std::size_t aCount, bo
     return mLow <= mHigh;
 }
 
+bool PartVerifier::MatchesRigid(const CompiledPart& aPart, std::uint64_t aAnchorEnd,
+                                const StreamWindow& aWindow) const {
+    std::uint64_t at = aAnchorEnd;
+    for (std::size_t k = aPart.AnchorEnd; k < aPart.Elements.size(); ++k) {
+        const CompiledElement& element = aPart.Elements[k];
+        if (element.Kind == PatternElement::Type::Gap) {
+            at += element.Min;
+            continue;
+        }
+        const int byte = aWindow.At(at++);
+        if (byte < 0 || !mBodies.Accepts(element, static_cast<std::uint8_t>(byte))) return false;
+    }
+    if (at > aWindow.Total()) return false;
+    at = aAnchorEnd - (aPart.AnchorEnd - aPart.AnchorBegin);
+    for (std::size_t k = aPart.AnchorBegin; k-- > 0;) {
+        const CompiledElement& element = aPart.Elements[k];
+        if (element.Kind == PatternElement::Type::Gap) {
+            if (at < element.Min) return false;
+            at -= element.Min;
+            continue;
+        }
+        if (at == 0) return false;
+        const int byte = aWindow.At(--at);
+        if (byte < 0 || !mBodies.Accepts(element, static_cast<std::uint8_t>(byte))) return false;
+    }
+    return true;
+}
+
 std::optional<std::uint64_t> PartVerifier::EarliestEnd(const CompiledPart& aPart, std::uint64_t aAnchorEnd,
                                                        const StreamWindow& aWindow) {
     const CompiledElement* suffix = aPart.Elements.data() + aPart.AnchorEnd;
     if (!Walk(suffix, aPart.Elements.size() - aPart.AnchorEnd, true, aAnchorEnd, aWindow)) return std::nullopt;
+    // A trailing gap checks no byte: the end must still lie within what has been read.
+    if (aAnchorEnd + mLow > aWindow.Total()) return std::nullopt;
     return aAnchorEnd + mLow;
 }
 

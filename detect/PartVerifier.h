@@ -26,6 +26,14 @@ public:
     std::optional<std::uint64_t> LatestStart(const CompiledPart& aPart, std::uint64_t aAnchorStart,
                                              const StreamWindow& aWindow);
 
+    // Whether a part without ranged gaps matches around an anchor ending at aAnchorEnd; its
+    // bytes must all be in aWindow.
+    bool MatchesRigid(const CompiledPart& aPart, std::uint64_t aAnchorEnd, const StreamWindow& aWindow) const;
+
+    // Reach steps taken since the last ResetSteps: the cost of the walks.
+    std::uint64_t Steps() const { return mSteps; }
+    void ResetSteps() { mSteps = 0; }
+
 private:
     // Fills mReach with distances from aOrigin reachable after the elements; false when none is.
     bool Walk(const CompiledElement* aElements, std::size_t aCount, bool aForward, std::uint64_t aOrigin,
@@ -36,6 +44,7 @@ private:
     const BodySet& mBodies;
     std::vector<std::uint8_t> mReach, mNext;
     std::vector<std::int32_t> mDelta;
+    std::uint64_t mSteps = 0;
     std::size_t mLow = 1, mHigh = 0; // bounds of the set distances; mLow > mHigh when empty
 };
 

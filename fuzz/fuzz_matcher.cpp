@@ -34,6 +34,12 @@ const char* const Signatures[] = {
     "F.ShortParts:0:*:414141*42*43",
     "F.Repeat:0:*:616161",
     "F.Late:0:*:44444444*45454545",
+    "F.Wide:0:*:414243{0-40}4445",
+    "F.WideLinks:0:*:41{5-45}424242??{0-33}43*44",
+    "F.WideNear:0:*:414141{40-90}42(43|44)",
+    "F.Shared:0:*:414141*414141",
+    "F.Wildcards:0:*:4d5a41????????41",
+    "F.Trailing:0:*:5a5a5a????",
 };
 
 struct Fixture {

@@ -1,6 +1,7 @@
 // Builds a database from signature files and scans files with it, printing every match:
 //   detect_scan SIGFILE... -- FILE...
-// Output: "FILE: NAME" per match, in match order. Used by the differential test.
+// Output: "FILE: NAME" per match, in match order, and "FILE: !overflow" for a file that exceeded
+// the matcher's bounds (not scanned). Used by the differential test.
 #include "detect/Detect.h"
 #include "native/OpenSslHashProvider.h"
 
@@ -27,6 +28,7 @@ bool ScanFile(detect::ObjectScan& aScan, const std::string& aPath, std::mt19937&
         at += block;
     }
     for (const detect::Match& match : aScan.End(true)) std::cout << aPath << ": " << match.Name << '\n';
+    if (aScan.Overflowed()) std::cout << aPath << ": !overflow\n";
     return true;
 }
 

@@ -20,12 +20,13 @@ constexpr DWORD kPausePollMs = 20;
 TArchiveScan::TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const std::wstring& aShown)
     : FHost(aHost), FInspector(aInspector)
 {
-    FLevels.push_back({aShown, {}, {}});
+    FLevels.push_back({aShown, {}, false, {}});
 }
 
-void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches)
+void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed)
 {
     FLevels.front().Matches = aFileMatches;
+    FLevels.front().Overflowed = aFileOverflowed;
     TArchiveFileSource source(aFile, FHost);
     unpack::Walker walker(*this);
     try {
@@ -66,7 +67,7 @@ bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::vector<std::ui
 // The size an archive declares is the archive's word, not the system's: every hash is computed.
 void TArchiveScan::BeginMember(std::wstring_view aName, std::int64_t /*aSize*/)
 {
-    FLevels.push_back({FLevels.back().Object + L"->" + std::wstring(aName), {}, {}});
+    FLevels.push_back({FLevels.back().Object + L"->" + std::wstring(aName), {}, false, {}});
     FHost.ShowObject(FLevels.back().Object);
     FInspector.Begin(detect::ObjectScan::UnknownSize);
 }
@@ -79,6 +80,7 @@ void TArchiveScan::MemberData(const std::uint8_t* aData, std::size_t aCount)
 void TArchiveScan::EndMemberData(bool aComplete)
 {
     FLevels.back().Matches = FInspector.EndMatches(aComplete);
+    FLevels.back().Overflowed = FInspector.Overflowed();
 }
 
 void TArchiveScan::EndMember()
@@ -103,7 +105,7 @@ void TArchiveScan::Close()
         for (const detect::Match& match : level.Matches)
             parent.Inner.insert(match.Signature);
     }
-    if (std::optional<TFinding> finding = FInspector.Decide(own, level.Object))
+    if (std::optional<TFinding> finding = FInspector.Decide(own, level.Object, level.Overflowed))
         FHost.AddFinding(std::move(*finding));
 }
 

@@ -24,7 +24,7 @@ public:
     // Walks aFile's members, when it is an archive, then decides the file's own finding from
     // aFileMatches, less every signature matched inside a member. Throws what reading aFile
     // throws, once the members read so far and the file have been decided.
-    void Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches);
+    void Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed);
 
     // Whether aFile, read from its start, may be an archive: its first bytes, and for a program
     // the zip directory at its end. aHead holds up to unpack::kSniffHead first bytes. Moves the
@@ -36,6 +36,7 @@ private:
     struct Level {
         std::wstring Object;
         std::vector<detect::Match> Matches;
+        bool Overflowed = false;
         // Signatures matched inside the members it held.
         std::set<std::uint32_t> Inner;
     };

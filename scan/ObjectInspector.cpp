@@ -3,6 +3,12 @@
 
 #include "detect/Finding.h"
 
+namespace {
+
+const wchar_t kTooManyPartialMatches[] = L"too many partial matches";
+
+} // namespace
+
 TObjectInspector::TObjectInspector(const detect::Database& aDatabase, bool aHeuristicMode)
     : FScan(aDatabase, FHashes), FHeuristicMode(aHeuristicMode)
 {
@@ -20,7 +26,7 @@ void TObjectInspector::Inspect(const std::uint8_t* aBuffer, std::size_t aCount)
 
 std::optional<TFinding> TObjectInspector::End(const std::wstring& aPath, bool aComplete)
 {
-    return Decide(FScan.End(aComplete), aPath);
+    return Decide(FScan.End(aComplete), aPath, FScan.Overflowed());
 }
 
 const std::vector<detect::Match>& TObjectInspector::EndMatches(bool aComplete)
@@ -28,9 +34,23 @@ const std::vector<detect::Match>& TObjectInspector::EndMatches(bool aComplete)
     return FScan.End(aComplete);
 }
 
-std::optional<TFinding> TObjectInspector::Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath) const
+bool TObjectInspector::Overflowed() const
+{
+    return FScan.Overflowed();
+}
+
+std::optional<TFinding> TObjectInspector::Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,
+    bool aOverflowed) const
 {
     const detect::Finding finding = detect::Decide(aMatches, FHeuristicMode);
+    // A threat found before the matcher's bounds were reached stands; anything less is not a verdict.
+    if (aOverflowed && finding.Kind != detect::Verdict::Infected) {
+        TFinding result;
+        result.Object = aPath;
+        result.Threat = kTooManyPartialMatches;
+        result.Kind = TFindingKind::NotScanned;
+        return result;
+    }
     if (finding.Kind == detect::Verdict::Clean)
         return std::nullopt;
     TFinding result;

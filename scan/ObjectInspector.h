@@ -26,11 +26,17 @@ public:
     void Inspect(const std::uint8_t* aBuffer, std::size_t aCount);
     // The object's finding, named by aPath; empty when it matched nothing that counts.
     // aComplete is false for an object cut short: only the body matches found so far count.
+    // An object that exceeded the matcher's bounds is "Not scanned" (too many partial matches)
+    // unless it was found infected before.
     std::optional<TFinding> End(const std::wstring& aPath, bool aComplete);
     // The object's matches as End decides them, valid until the next Begin.
     const std::vector<detect::Match>& EndMatches(bool aComplete);
-    // The finding aMatches make for the object aPath, as End gives it.
-    std::optional<TFinding> Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath) const;
+    // Whether the object just ended reached the matcher's bounds (valid until the next Begin).
+    bool Overflowed() const;
+    // The finding aMatches make for the object aPath, as End gives it; aOverflowed as Overflowed()
+    // said when the object ended.
+    std::optional<TFinding> Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,
+        bool aOverflowed) const;
 
 private:
     CngHashProvider FHashes;

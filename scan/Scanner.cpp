@@ -77,7 +77,7 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
     if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath))) {
         // Judged as it is already; its members are not.
         if (lookInside)
-            LookInside(file, aShown, ReadHead(file), *aInspector, {});
+            LookInside(file, aShown, ReadHead(file), *aInspector, {}, false);
         return;
     }
     if (aInspector == nullptr) {
@@ -99,24 +99,24 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         return;
     }
     const std::vector<detect::Match> matches = aInspector->EndMatches(true);
-    LookInside(file, aShown, head, *aInspector, matches);
+    LookInside(file, aShown, head, *aInspector, matches, aInspector->Overflowed());
 }
 
 void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
-    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches)
+    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed)
 {
     TArchiveScan inside(*FScannerThread, aInspector, aShown);
     bool archive = false;
     try {
         archive = TArchiveScan::MayBeArchive(aFile, aHead);
     } catch (...) {
-        if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown))
+        if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed))
             FScannerThread->AddFinding(std::move(*finding));
         throw;
     }
     if (archive) {
-        inside.Scan(aFile, aMatches);
-    } else if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown)) {
+        inside.Scan(aFile, aMatches, aOverflowed);
+    } else if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed)) {
         FScannerThread->AddFinding(std::move(*finding));
     }
 }

@@ -69,7 +69,7 @@ private:
     // The inside of aFile, read to its end and matched as aMatches, when it is an archive; then
     // the file's own finding. Throws what reading throws, after both.
     void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
-        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches);
+        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed);
     // The first bytes of aFile, read from its start, for LookInside.
     static std::vector<std::uint8_t> ReadHead(SharedReadFile& aFile);
     // Opens the object at aSystemPath and reads it, inspected by aInspector when there is one;

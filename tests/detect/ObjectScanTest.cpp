@@ -113,6 +113,82 @@ TEST(ObjectScan, FindsMatchesAcrossChunkBoundariesInLongObjects) {
     });
 }
 
+// A wide ranged gap splits a first part into segments linked by the gap's range.
+TEST(ObjectScan, MatchesWideGapsAsLinkedSegments) {
+    const std::string x40(40, 'x');
+    RunBodyCases({
+        {"A:0:*:414243{0-40}4445", "ABC" + x40 + "DE", {{"A", 45}}},
+        {"A:0:*:414243{0-40}4445", "ABC" + x40 + "xDE", {}},
+        {"A:0:*:414243{0-40}4445", "ABCDE", {{"A", 5}}},
+        {"A:0:*:414243{0-40}4445", "DEABC", {}},
+        // The nearest predecessor is too near; an earlier one is in range.
+        {"A:0:*:414243{40-80}4445", "ABC" + std::string(45, 'x') + "ABC" + std::string(5, 'x') + "DE", {{"A", 58}}},
+        {"A:0:*:414243{40-80}4445", "ABC" + std::string(39, 'x') + "DE", {}},
+        // Segments with wildcards, nibbles and fixed gaps between the ranged ones.
+        {"A:0:*:41??434445{0-40}44?5{2}46{10-50}47", "AzCDE" + x40 + "DUxyF" + std::string(10, 'x') + "G", {{"A", 61}}},
+        {"A:0:*:41??434445{0-40}44?5{2}46{10-50}47", "AzCDE" + x40 + "DUxyF" + std::string(9, 'x') + "G", {}},
+        // A chain followed by an unbounded gap, and a gap wider than a chunk.
+        {"A:0:*:414243{0-40}4445*4647", "FGABCxDExFG", {{"A", 11}}},
+        {"A:0:*:414243{0-20000}4445", "ABC" + std::string(9000, 'x') + "DE", {{"A", 9005}}},
+        // Not split: a segment with no fixed byte, or a first part with an offset.
+        {"A:0:*:414243{0-40}4?", "ABC" + x40 + "J", {{"A", 44}}},
+        {"A:0:0:414243{0-40}4445", "ABC" + x40 + "DE", {{"A", 45}}},
+        {"A:0:1:414243{0-40}4445", "ABC" + x40 + "DE", {}},
+    });
+}
+
+TEST(ObjectScan, MatchesWildcardRunsAndTrailingWildcards) {
+    RunBodyCases({
+        {"A:0:*:414243" + std::string(120, '?') + "44", "ABC" + std::string(60, 'x') + "D", {{"A", 64}}},
+        {"A:0:*:414243" + std::string(120, '?') + "44", "ABC" + std::string(59, 'x') + "D", {}},
+        {"A:0:*:414243????", "ABCx", {}},
+        {"A:0:*:414243????", "ABCxy", {{"A", 5}}},
+    });
+}
+
+// Parts sharing an anchor literal, within a signature and across signatures.
+TEST(ObjectScan, SharedAnchorsServeEachPartInTurn) {
+    RunBodyCases({
+        {"A:0:*:414243*414243", "ABC", {}},
+        {"A:0:*:414243*414243", "ABCABC", {{"A", 6}}},
+        {"A:0:*:414243*414243*414243", "ABCxABCxABC", {{"A", 11}}},
+    });
+    const auto payload = PayloadOf({{SignatureFileKind::Body, "First:0:*:41424344*45464748"},
+                                    {SignatureFileKind::Body, "Second:0:*:41424344*494a4b4c"},
+                                    {SignatureFileKind::Body, "Back:0:*:494a4b4c*41424344"},
+                                    {SignatureFileKind::Body, "Again:0:*:41424344*41424344"}});
+    const auto database = LoadDatabase(payload.data(), payload.size());
+    for (std::size_t block : {std::size_t{1}, std::size_t{3}, std::size_t{0}}) {
+        EXPECT_EQ(test::Scan(*database, "ABCDIJKLABCD", block),
+                  (std::vector<Found>{{"Second", 8}, {"Back", 12}, {"Again", 12}}))
+            << block;
+    }
+}
+
+// Too many partial matches pending: the object stops being matched and says so; what was found
+// before stands, and the next object is matched afresh.
+TEST(ObjectScan, ReportsOverflowWhenPartialMatchesExceedTheBound) {
+    std::vector<std::pair<SignatureFileKind, std::string>> lines{{SignatureFileKind::Body, "Early:0:*:414243"}};
+    for (char last : std::string("12345"))
+        lines.push_back({SignatureFileKind::Body, std::string("Wait:0:*:000000{60000}0") + last});
+    const auto payload = PayloadOf(lines);
+    const auto database = LoadDatabase(payload.data(), payload.size());
+    test::FakeHashProvider hashes;
+    ObjectScan scan(*database, hashes);
+    const std::string data = "ABC" + std::string(256 << 10, '\0');
+    scan.Begin(data.size());
+    scan.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    const std::vector<Match>& matches = scan.End(true);
+    EXPECT_TRUE(scan.Overflowed());
+    ASSERT_EQ(matches.size(), 1u);
+    EXPECT_EQ(matches[0].Name, "Early");
+
+    scan.Begin(3);
+    scan.Feed(reinterpret_cast<const std::uint8_t*>("ABC"), 3);
+    EXPECT_EQ(scan.End(true).size(), 1u);
+    EXPECT_FALSE(scan.Overflowed());
+}
+
 TEST(ObjectScan, OrdersMatchesByEndThenDatabaseOrder) {
     const auto payload = PayloadOf({{SignatureFileKind::Body, "Late:0:*:58595a"},
                                     {SignatureFileKind::Body, "Early:0:*:414243"},

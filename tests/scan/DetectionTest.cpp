@@ -120,6 +120,25 @@ TEST_F(WorkerDetectionTest, AnOpaquePayloadFindsNothing)
     EXPECT_TRUE(worker->FindingsFrom(0).empty());
 }
 
+// A file that keeps too many partial matches pending is a "Not scanned" entry that says so,
+// while the other files get their verdicts.
+TEST_F(WorkerDetectionTest, AFileWithTooManyPartialMatchesIsNotScanned)
+{
+    WriteTestFile(files.Str() + L"\\zeros.exe", std::string(256 << 10, '\0'));
+    SignatureLines lines = DemoLines();
+    for (char last : std::string("12345"))
+        lines.push_back({Kind::Body, std::string("Test.Pending:0:*:000000{60000}0") + last});
+    const auto worker = Scan(lines, false);
+    EXPECT_EQ(worker->FailureMessage(), std::nullopt);
+    EXPECT_EQ(worker->GetScanInfo().InfectedCount, 1);
+    const std::vector<TFinding> findings = worker->FindingsFrom(0);
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_EQ(findings[0].Threat, L"Eicar-Test-Signature");
+    EXPECT_EQ(findings[1].Object, files.Str() + L"\\zeros.exe");
+    EXPECT_EQ(findings[1].Threat, L"too many partial matches");
+    EXPECT_EQ(findings[1].Kind, TFindingKind::NotScanned);
+}
+
 // A name that ends in a dot is listed by the extension before it and read as itself.
 TEST_F(WorkerDetectionTest, AnEicarFileWhoseNameEndsInADotIsFoundUnderItsName)
 {
