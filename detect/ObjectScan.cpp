@@ -45,7 +45,8 @@ void ObjectScan::Begin(std::uint64_t aSize) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         hasher.reset();
         const HashIndex& index = mDatabase.Hashes(algorithm);
-        if (index.Count() > 0 && index.Wanted(aSize)) hasher = mHashProvider.Create(algorithm);
+        if (index.Count() > 0 && (aSize == UnknownSize || index.Wanted(aSize)))
+            hasher = mHashProvider.Create(algorithm);
     }
 }
 

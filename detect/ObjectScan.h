@@ -28,6 +28,9 @@ public:
 
     ObjectScan(const Database& aDatabase, HashProvider& aHashes);
 
+    // An object whose size is not known before its end: every hash is computed.
+    static constexpr std::uint64_t UnknownSize = ~std::uint64_t{0};
+
     // aSize is the size as the file reports it: it decides which hashes are computed.
     void Begin(std::uint64_t aSize);
     void Feed(const std::uint8_t* aData, std::size_t aLength);

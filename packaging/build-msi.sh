@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows Installer package of one edition with wixl from packaging/Quorvane.wxs.
 #   build-msi.sh x86|x64 VERSION BINDIR OUT.msi [SIGNATURE.dat]
-# BINDIR holds Quorvane.exe, quorvane-sigtool.exe and quorvane-scan.exe, and signature.dat unless
+# BINDIR holds Quorvane.exe, quorvane-sigtool.exe, quorvane-scan.exe, THIRD-PARTY-NOTICES.txt, and signature.dat unless
 # SIGNATURE names the database to ship. VERSION has one to three numbers (1.2 is packaged as 1.2.0).
 set -euo pipefail
 usage="usage: build-msi.sh x86|x64 VERSION BINDIR OUT.msi [SIGNATURE.dat]"
@@ -22,7 +22,7 @@ msi_version=$major.${minor:-0}.${build:-0}
 # wixl takes the files by name from the folder it runs in.
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$bindir/Quorvane.exe" "$bindir/quorvane-sigtool.exe" "$bindir/quorvane-scan.exe" "$stage/"
+cp "$bindir/Quorvane.exe" "$bindir/quorvane-sigtool.exe" "$bindir/quorvane-scan.exe" "$bindir/THIRD-PARTY-NOTICES.txt" "$stage/"
 cp "$signature" "$stage/signature.dat"
 cp "$root/README.md" "$root/app/Quorvane.ico" "$stage/"
 out=$(realpath -m "$out")

@@ -37,3 +37,13 @@ DWORD SharedReadFile::Read(void* aBuffer, DWORD aSize)
         ThrowLastError(L"Read error: ");
     return count;
 }
+
+std::int64_t SharedReadFile::Seek(std::int64_t aOffset, DWORD aMethod)
+{
+    LARGE_INTEGER distance{};
+    distance.QuadPart = aOffset;
+    LARGE_INTEGER position{};
+    if (!SetFilePointerEx(handle_.Get(), distance, &position, aMethod))
+        ThrowLastError(L"Seek error: ");
+    return position.QuadPart;
+}

@@ -21,6 +21,10 @@ public:
     // Throws AppError "Read error: <system text>" with the system's code when the read fails.
     DWORD Read(void* aBuffer, DWORD aSize);
 
+    // Moves the read position aOffset bytes from aMethod (FILE_BEGIN, FILE_CURRENT or FILE_END)
+    // and returns the new position. Throws AppError "Seek error: <system text>" when it fails.
+    std::int64_t Seek(std::int64_t aOffset, DWORD aMethod);
+
     // The file's size in bytes as the system reports it. Throws AppError when it cannot tell.
     std::uint64_t Size() const;
 

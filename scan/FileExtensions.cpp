@@ -14,7 +14,8 @@ namespace {
 constexpr std::array<const wchar_t*, 20> kProgramExtensions = {
     L".apk", L".bat", L".bin", L".cgi", L".com", L".cpp", L".dll", L".exe", L".gadget", L".gtp",
     L".jar", L".js", L".msi", L".msu", L".ocx", L".pif", L".pwz", L".thm", L".vb", L".wsf"};
-constexpr std::array<const wchar_t*, 3> kArchiveExtensions = {L".zip", L".rar", L".7z"};
+constexpr std::array<const wchar_t*, 9> kArchiveExtensions = {
+    L".zip", L".rar", L".7z", L".tar", L".gz", L".tgz", L".bz2", L".xz", L".cab"};
 
 // A dot followed only by ASCII letters and digits, like every listed extension.
 bool IsPlainExtension(std::wstring_view aExtension) noexcept

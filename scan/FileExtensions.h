@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-// The accepted extensions, each with its dot, archives (.zip .rar .7z) only when aArchives;
+// The accepted extensions, each with its dot, archives (.zip .rar .7z .tar .gz .tgz .bz2 .xz .cab) only when aArchives;
 // sorted by the user's locale with letter case ignored.
 std::vector<std::wstring> MakeFileExtensions(bool aArchives);
 

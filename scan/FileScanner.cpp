@@ -13,7 +13,8 @@
 
 TFileScanner::TFileScanner(TScanHost* aScannerThread, const TScanOptions& aOptions)
     : TListScanner(aScannerThread), FFolders(aOptions.Folders), FFiles(aOptions.Files),
-      FFileExtensions(aOptions.AllFiles ? std::vector<std::wstring>{} : MakeFileExtensions(aOptions.Archives))
+      FFileExtensions(aOptions.AllFiles ? std::vector<std::wstring>{} : MakeFileExtensions(aOptions.Archives)),
+      FArchives(aOptions.Archives)
 {
 }
 

@@ -30,6 +30,7 @@ protected:
     std::size_t BuildList() override;
     // Reads file aIndex of the list.
     void ScanEntry(std::size_t aIndex, std::uint8_t aPercentage) override;
+    bool LooksInsideArchives() const noexcept override { return FArchives; }
 
 private:
     // A scan root as given, and as the system is asked for it.
@@ -55,4 +56,5 @@ private:
     // The folders already reported as not scanned, where roots overlap.
     std::set<std::wstring, ForUserLess> FFailedFolders;
     std::vector<std::wstring> FFileExtensions;
+    const bool FArchives;
 };

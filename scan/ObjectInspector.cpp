@@ -26,9 +26,25 @@ void TObjectInspector::Inspect(const std::uint8_t* aBuffer, std::size_t aCount)
 
 std::optional<TFinding> TObjectInspector::End(const std::wstring& aPath, bool aComplete)
 {
-    const detect::Finding finding = detect::Decide(FScan.End(aComplete), FHeuristicMode);
+    return Decide(FScan.End(aComplete), aPath, FScan.Overflowed());
+}
+
+const std::vector<detect::Match>& TObjectInspector::EndMatches(bool aComplete)
+{
+    return FScan.End(aComplete);
+}
+
+bool TObjectInspector::Overflowed() const
+{
+    return FScan.Overflowed();
+}
+
+std::optional<TFinding> TObjectInspector::Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,
+    bool aOverflowed) const
+{
+    const detect::Finding finding = detect::Decide(aMatches, FHeuristicMode);
     // A threat found before the matcher's bounds were reached stands; anything less is not a verdict.
-    if (FScan.Overflowed() && finding.Kind != detect::Verdict::Infected) {
+    if (aOverflowed && finding.Kind != detect::Verdict::Infected) {
         TFinding result;
         result.Object = aPath;
         result.Threat = kTooManyPartialMatches;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TObjectInspector {
 public:
@@ -28,6 +29,14 @@ public:
     // An object that exceeded the matcher's bounds is "Not scanned" (too many partial matches)
     // unless it was found infected before.
     std::optional<TFinding> End(const std::wstring& aPath, bool aComplete);
+    // The object's matches as End decides them, valid until the next Begin.
+    const std::vector<detect::Match>& EndMatches(bool aComplete);
+    // Whether the object just ended reached the matcher's bounds (valid until the next Begin).
+    bool Overflowed() const;
+    // The finding aMatches make for the object aPath, as End gives it; aOverflowed as Overflowed()
+    // said when the object ended.
+    std::optional<TFinding> Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,
+        bool aOverflowed) const;
 
 private:
     CngHashProvider FHashes;

@@ -16,6 +16,8 @@ public:
 
     // The report before each object: its name and the scanner's progress in percent.
     virtual void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) = 0;
+    // Shows aObjectName as the object being read without counting it (a member of an archive).
+    virtual void ShowObject(const std::wstring& /*aObjectName*/) {}
     // Keeps a finding about an object.
     virtual void AddFinding(TFinding aFinding) = 0;
     // Counts an object passed over without a finding.

@@ -14,7 +14,8 @@ struct TScanOptions {
     std::vector<std::wstring> Files;
     // Folders yield every file, not only the listed extensions.
     bool AllFiles = false;
-    // Archive files (.zip .rar .7z) are listed extensions too.
+    // Archive files (.zip .rar .7z .tar .gz .tgz .bz2 .xz .cab) are listed extensions too, and the file
+    // scanner looks inside every archive it reads, whatever its name.
     bool Archives = false;
     // Possible threats count and are listed.
     bool Heuristic = false;

@@ -1,14 +1,17 @@
 // The scanner base: the object reader, what it records of failures, and the percentage of the step protocol.
 #include "scan/Scanner.h"
 
+#include "archive/Sniff.h"
 #include "platform/Error.h"
 #include "platform/FileExistence.h"
 #include "platform/Wow64Redirection.h"
+#include "scan/ArchiveScan.h"
 #include "scan/ObjectInspector.h"
 #include "scan/PathResolver.h"
 #include "scan/ScanHost.h"
 #include "scan/VerdictCache.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <vector>
@@ -70,23 +73,66 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         throw;
     }
     SharedReadFile& file = *opened;
-    // An archive scan will still look inside a file judged first by another scanner, here.
-    if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath)))
+    const bool lookInside = LooksInsideArchives() && aInspector != nullptr;
+    if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath))) {
+        // Judged as it is already; its members are not.
+        if (lookInside)
+            LookInside(file, aShown, ReadHead(file), *aInspector, {}, false);
         return;
+    }
     if (aInspector == nullptr) {
         ReadObject(file);
         return;
     }
     aInspector->Begin(file.Size());
     bool complete = false;
+    std::vector<std::uint8_t> head;
     try {
-        complete = ReadObject(file);
+        complete = ReadObject(file, lookInside ? &head : nullptr);
     } catch (...) {
         if (EndInspection(*aInspector, aShown, false))
             return;
         throw;
     }
-    EndInspection(*aInspector, aShown, complete);
+    if (!complete || !lookInside) {
+        EndInspection(*aInspector, aShown, complete);
+        return;
+    }
+    const std::vector<detect::Match> matches = aInspector->EndMatches(true);
+    LookInside(file, aShown, head, *aInspector, matches, aInspector->Overflowed());
+}
+
+void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
+    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed)
+{
+    TArchiveScan inside(*FScannerThread, aInspector, aShown);
+    bool archive = false;
+    try {
+        archive = TArchiveScan::MayBeArchive(aFile, aHead);
+    } catch (...) {
+        if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed))
+            FScannerThread->AddFinding(std::move(*finding));
+        throw;
+    }
+    if (archive) {
+        inside.Scan(aFile, aMatches, aOverflowed);
+    } else if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed)) {
+        FScannerThread->AddFinding(std::move(*finding));
+    }
+}
+
+std::vector<std::uint8_t> TScanner::ReadHead(SharedReadFile& aFile)
+{
+    std::vector<std::uint8_t> head(unpack::kSniffHead);
+    DWORD read = 0;
+    while (read < head.size()) {
+        const DWORD got = aFile.Read(head.data() + read, static_cast<DWORD>(head.size() - read));
+        if (got == 0)
+            break;
+        read += got;
+    }
+    head.resize(read);
+    return head;
 }
 
 bool TScanner::Remembering() noexcept
@@ -176,7 +222,7 @@ SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
 #endif
 }
 
-bool TScanner::ReadObject(SharedReadFile& aFile)
+bool TScanner::ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHead)
 {
     std::vector<std::uint8_t> buffer(kBlockSize);
     for (;;) {
@@ -185,6 +231,8 @@ bool TScanner::ReadObject(SharedReadFile& aFile)
         const DWORD count = aFile.Read(buffer.data(), kBlockSize);
         if (count == 0)
             return true;
+        if (aHead != nullptr && aHead->size() < unpack::kSniffHead)
+            aHead->insert(aHead->end(), buffer.begin(), buffer.begin() + std::min<DWORD>(count, unpack::kSniffHead - aHead->size()));
         ScanBuffer(buffer.data(), count);
         if (FScannerThread->Terminated())
             return false;

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "detect/Match.h"
 
 #include "scan/SkippedCounts.h"
 
@@ -27,6 +30,10 @@ protected:
     // True for scanners whose objects the file scanner may reach again (memory, registry): the
     // verdict on each is kept, and later reports of the same file read, count and list nothing.
     virtual bool RemembersObjects() const noexcept { return false; }
+    // True for a scanner that looks inside the archives it reads (the file scanner, with Archives):
+    // once a file has been matched as it is, each of its members is matched as an object of its
+    // own (TArchiveScan), also in a file another scanner judged first.
+    virtual bool LooksInsideArchives() const noexcept { return false; }
 
     // Resolves aPath (ResolveFilePath), a registered server or module path, and reads the file
     // as ScanObject does, named by its resolved path. A path that cannot be resolved, or names no
@@ -56,9 +63,15 @@ private:
     // Opens the resolved path, through the native system folders when the plain test finds no file.
     static SharedReadFile OpenObject(const std::wstring& aPath);
     // Hands the file's blocks to ScanBuffer, waiting between blocks while paused; stops early when
-    // the worker is asked to terminate.
-    // True when the end of the file was reached.
-    bool ReadObject(SharedReadFile& aFile);
+    // the worker is asked to terminate. The first bytes go to aHead too, when given, up to
+    // unpack::kSniffHead of them. True when the end of the file was reached.
+    bool ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHead = nullptr);
+    // The inside of aFile, read to its end and matched as aMatches, when it is an archive; then
+    // the file's own finding. Throws what reading throws, after both.
+    void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
+        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed);
+    // The first bytes of aFile, read from its start, for LookInside.
+    static std::vector<std::uint8_t> ReadHead(SharedReadFile& aFile);
     // Opens the object at aSystemPath and reads it, inspected by aInspector when there is one;
     // a threat is named aShown. Returns early for a file already judged. Throws what opening and
     // reading throw, after the inspection of what was read has ended, unless the object matched

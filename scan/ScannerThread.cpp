@@ -141,6 +141,12 @@ void TScannerThread::SetScanInfo(const std::wstring& aObjectName, std::uint8_t a
     ++FScanInfo.TotalCount;
 }
 
+void TScannerThread::ShowObject(const std::wstring& aObjectName)
+{
+    CriticalSectionLock lock(FLock);
+    FScanInfo.ObjectName = aObjectName;
+}
+
 std::vector<TFinding> TScannerThread::FindingsFrom(std::size_t aFirst) const
 {
     CriticalSectionLock lock(FLock);

@@ -79,6 +79,7 @@ public:
     // The scanners' host, called on the worker thread. A report counts the object; a threat
     // also raises its counter.
     void SetScanInfo(const std::wstring& aObjectName, std::uint8_t aProgress) override;
+    void ShowObject(const std::wstring& aObjectName) override;
     void AddFinding(TFinding aFinding) override;
     void CountSkipped(TSkipped aKind) override;
     bool Terminated() const noexcept override;

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds the detection core natively (clang) into $1 (default build-native/) and runs its
+# Builds the detection core and the archive walk natively (clang) into $1 (default build-native/) and runs their
 # tests plain and under ASan/UBSan, the two fuzzers for a bounded time, and the
 # differential test against clamscan. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-native}
 mkdir -p "$build"
-cmake -S "$root/native" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# libarchive built with clang, ASan, UBSan and fuzzer coverage, once per machine.
+libs=$("$root/scripts/build-libs.sh" native)
+cmake -S "$root/native" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQV_LIBS_DIR="$libs" >/dev/null
 cmake --build "$build" -j2
 cd "$build"
 status=0

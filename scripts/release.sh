@@ -4,7 +4,8 @@
 # writes into dist/:
 #   Quorvane-<version>-x86.msi, Quorvane-<version>-x64.msi      the installers
 #   Quorvane-<version>-x86.zip, Quorvane-<version>-x64.zip      portable: the program, signature.dat,
-#                                                               the two tools and the README
+#                                                               the two tools, the README and the
+#                                                               third-party notices
 #   SHA256SUMS
 # QV_BUILD_DIR, QV_BUILD64_DIR and QV_DIST_DIR choose other folders.
 set -euo pipefail
@@ -41,7 +42,8 @@ for arch in x86 x64; do
   if [ "$arch" = x86 ]; then tree=$build signature=$signature_x86; else tree=$build64 signature=$signature_x64; fi
   name=Quorvane-$version-$arch
   mkdir -p "$stage/$name"
-  cp "$tree/Quorvane.exe" "$tree/quorvane-sigtool.exe" "$tree/quorvane-scan.exe" "$root/README.md" "$stage/$name/"
+  cp "$tree/Quorvane.exe" "$tree/quorvane-sigtool.exe" "$tree/quorvane-scan.exe" "$root/README.md" \
+    "$tree/THIRD-PARTY-NOTICES.txt" "$stage/$name/"
   cp "$signature" "$stage/$name/signature.dat"
   echo "== $name: programs"
   "$root/scripts/sign.sh" "$stage/$name/Quorvane.exe" "$stage/$name/quorvane-sigtool.exe" "$stage/$name/quorvane-scan.exe"

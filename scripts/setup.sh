@@ -13,7 +13,7 @@ packages=(
   e2fsprogs procps util-linux python3
   clang libclang-rt-14-dev libssl-dev
   clamav clamav-testfiles
-  wixl osslsigncode openssl zip
+  wixl osslsigncode openssl zip 7zip
 )
 
 sudo_cmd=()

@@ -234,6 +234,9 @@ TEST(ObjectScan, ComputesHashesOnlyForNamedSizes) {
         {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Md5, md5 + ":99:Md5.Said"}},
          99, 1, {{"Md5.Real", 17}}},
         {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}}, 99, 0, {}},
+        // Size not known before the end (an archive's member): every algorithm in use is computed.
+        {{{SignatureFileKind::Md5, md5 + ":" + size + ":Md5.Real"}, {SignatureFileKind::Sha, sha + ":99:Sha.Said"}},
+         ObjectScan::UnknownSize, 2, {{"Md5.Real", 17}}},
         {{{SignatureFileKind::Md5, md5 + ":*:B"},
           {SignatureFileKind::Md5, md5 + ":" + size + ":A"},
           {SignatureFileKind::Sha, sha + ":*:C"},

@@ -102,7 +102,9 @@ no_shortcut() { [ -z "$(shortcut "$1")" ]; }
 files_installed() {
   cmp -s "$1/Quorvane.exe" "$build/Quorvane.exe" && cmp -s "$1/quorvane-sigtool.exe" "$build/quorvane-sigtool.exe" &&
     cmp -s "$1/quorvane-scan.exe" "$build/quorvane-scan.exe" &&
-    cmp -s "$1/README.md" "$root/README.md" && [ -f "$1/signature.dat" ]
+    cmp -s "$1/README.md" "$root/README.md" && [ -f "$1/signature.dat" ] &&
+    cmp -s "$1/THIRD-PARTY-NOTICES.txt" "$build/THIRD-PARTY-NOTICES.txt" &&
+    grep -q '^  libarchive ' "$1/THIRD-PARTY-NOTICES.txt"
 }
 gone() { [ ! -e "$1" ]; }
 # The default value of HKLM\Software\Classes\CLASS\shell\VERB[\command] in a registry view.

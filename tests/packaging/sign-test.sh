@@ -27,7 +27,7 @@ PFX_PASSWORD=$password openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/
 pfx_base64=$(base64 -w0 "$work/cert.pfx")
 
 mkdir -p "$work/bin" "$work/tmp"
-cp "$build/Quorvane.exe" "$build/quorvane-sigtool.exe" "$build/quorvane-scan.exe" "$work/bin/"
+cp "$build/Quorvane.exe" "$build/quorvane-sigtool.exe" "$build/quorvane-scan.exe" "$build/THIRD-PARTY-NOTICES.txt" "$work/bin/"
 head -c 1048576 /dev/urandom >"$work/signature.dat"
 
 # --- No certificate: nothing is signed, and it says so.

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <string>
 
-TEST(FileExtensions, TwentyOrWithArchivesTwentyThreeInLocaleOrder)
+TEST(FileExtensions, TwentyOrWithArchivesTwentyNineInLocaleOrder)
 {
     for (const bool archives : {false, true}) {
         const std::vector<std::wstring> extensions = MakeFileExtensions(archives);
-        EXPECT_EQ(extensions.size(), archives ? 23u : 20u);
+        EXPECT_EQ(extensions.size(), archives ? 29u : 20u);
         EXPECT_TRUE(std::is_sorted(extensions.begin(), extensions.end(),
                                    [](const std::wstring& aA, const std::wstring& aB) { return CompareForUser(aA, aB) < 0; }));
     }
@@ -28,11 +28,13 @@ TEST(FileExtensions, NamesAcceptedByTheirLastDot)
     };
     const Case cases[] = {
         {L"setup.EXE", true, true},   {L"x.Exe", true, true},       {L".exe", true, true},
-        {L"README", false, false},    {L"archive.tar.gz", false, false}, {L"name.", false, false},
+        {L"README", false, false},    {L"archive.tar.gz", false, true}, {L"name.", false, false},
         {L"name.exe.", true, true},   {L"a.zip", false, true},      {L"b.7Z", false, true},
         {L"c.RaR", false, true},      {L"lib.dll.bak", false, false}, {L"x.gadget", true, true},
         {L"evil.exe ", true, true},   {L"evil.dll. .", true, true}, {L"a.zip..", false, true},
         {L"name. ", false, false},    {L"...", false, false},       {L"exe. ", false, false},
+        {L"x.TGZ", false, true},      {L"x.bz2", false, true},      {L"x.xz", false, true},
+        {L"x.cab", false, true},      {L"x.tar", false, true},      {L"x.lzma", false, false},
     };
     const auto plain = MakeFileExtensions(false);
     const auto archives = MakeFileExtensions(true);

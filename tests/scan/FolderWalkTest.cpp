@@ -64,6 +64,7 @@ TEST(FolderWalk, ListsByExtensionAndWalksEveryFolder)
     EXPECT_EQ(Walk(root), expected);
     auto withArchives = expected;
     withArchives.push_back(root + L"\\a.zip");
+    withArchives.push_back(root + L"\\archive.tar.gz");
     std::sort(withArchives.begin(), withArchives.end());
     EXPECT_EQ(Walk(root, true), withArchives);
 }
