@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/ErrorDisplay.h"
 #include "toolkit/ToolkitDisabledWindow.h"
+#include "toolkit/ToolkitListView.h"
 #include "ui/AppUtils.h"
 #include "ui/FindingActions.h"
 #include "ui/ProductTheme.h"
@@ -188,16 +189,9 @@ void TQuarantineFrm::SortBy(TQuarantineColumn aColumn)
 
 void TQuarantineFrm::ShowSortArrow()
 {
-    HWND header = ListView_GetHeader(List);
-    for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        Header_GetItem(header, i, &item);
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (sortColumn_ && static_cast<int>(*sortColumn_) == i)
-            item.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, i, &item);
-    }
+    const std::optional<int> sorted =
+        sortColumn_ ? std::optional<int>(static_cast<int>(*sortColumn_)) : std::nullopt;
+    ShowListSortArrow(List, static_cast<int>(kColumns.size()), sorted, descending_);
 }
 
 void TQuarantineFrm::BringToFront()
@@ -295,12 +289,7 @@ void TQuarantineFrm::FitDataColumns()
 
 void TQuarantineFrm::FitObjectColumn()
 {
-    RECT client;
-    GetClientRect(List, &client);
-    int rest = client.right;
-    for (int column = 1; column < static_cast<int>(kColumns.size()); ++column)
-        rest -= ListView_GetColumnWidth(List, column);
-    ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
+    FitFirstListColumn(List, static_cast<int>(kColumns.size()), Scale(kMinObjectWidth));
 }
 
 // Threat keeps its width, as the user left it, at the new DPI; Date and Size fit the new font.
@@ -316,13 +305,7 @@ void TQuarantineFrm::Rescaled()
 
 void TQuarantineFrm::LimitSize(MINMAXINFO& aLimits) const
 {
-    RECT window;
-    RECT client;
-    if (!GetWindowRect(Handle(), &window) || !GetClientRect(Handle(), &client))
-        return;
-    const int frameWidth = (window.right - window.left) - client.right;
-    const int frameHeight = (window.bottom - window.top) - client.bottom;
-    aLimits.ptMinTrackSize = {Scale(kMinClientSize.cx) + frameWidth, Scale(kMinClientSize.cy) + frameHeight};
+    LimitClientSize(Handle(), {Scale(kMinClientSize.cx), Scale(kMinClientSize.cy)}, aLimits);
 }
 
 void TQuarantineFrm::UpdateButtons()

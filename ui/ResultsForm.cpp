@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "toolkit/ToolkitDisabledWindow.h"
+#include "toolkit/ToolkitListView.h"
 #include "ui/AppUtils.h"
 #include "ui/ProductTheme.h"
 
@@ -165,16 +166,9 @@ void TResultsFrm::SortBy(TResultsColumn aColumn)
 
 void TResultsFrm::ShowSortArrow()
 {
-    HWND header = ListView_GetHeader(List);
-    for (int i = 0; i < static_cast<int>(kColumns.size()); ++i) {
-        HDITEMW item{};
-        item.mask = HDI_FORMAT;
-        Header_GetItem(header, i, &item);
-        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (sortColumn_ && static_cast<int>(*sortColumn_) == i)
-            item.fmt |= descending_ ? HDF_SORTDOWN : HDF_SORTUP;
-        Header_SetItem(header, i, &item);
-    }
+    const std::optional<int> sorted =
+        sortColumn_ ? std::optional<int>(static_cast<int>(*sortColumn_)) : std::nullopt;
+    ShowListSortArrow(List, static_cast<int>(kColumns.size()), sorted, descending_);
 }
 
 // The indices into findings_ of the rows in aState, in the list's order.
@@ -351,12 +345,7 @@ void TResultsFrm::LayOut()
 
 void TResultsFrm::FitObjectColumn()
 {
-    RECT client;
-    GetClientRect(List, &client);
-    int rest = client.right;
-    for (int column = 1; column < static_cast<int>(kColumns.size()); ++column)
-        rest -= ListView_GetColumnWidth(List, column);
-    ListView_SetColumnWidth(List, 0, std::max(rest, Scale(kMinObjectWidth)));
+    FitFirstListColumn(List, static_cast<int>(kColumns.size()), Scale(kMinObjectWidth));
 }
 
 // The columns after Object keep their widths, as the user left them, at the new DPI; Object takes the rest.
@@ -373,13 +362,7 @@ void TResultsFrm::Rescaled()
 
 void TResultsFrm::LimitSize(MINMAXINFO& aLimits) const
 {
-    RECT window;
-    RECT client;
-    if (!GetWindowRect(Handle(), &window) || !GetClientRect(Handle(), &client))
-        return;
-    const int frameWidth = (window.right - window.left) - client.right;
-    const int frameHeight = (window.bottom - window.top) - client.bottom;
-    aLimits.ptMinTrackSize = {Scale(kMinClientSize.cx) + frameWidth, Scale(kMinClientSize.cy) + frameHeight};
+    LimitClientSize(Handle(), {Scale(kMinClientSize.cx), Scale(kMinClientSize.cy)}, aLimits);
 }
 
 // The buttons act on the selected rows that are Infected or Possible threat, one action at a time.
