@@ -14,8 +14,10 @@
 namespace {
 
 constexpr char kUsage[] = "usage: quorvane-sigtool build [--skip-unsupported] OUT.dat INPUT...\n"
-                          "       quorvane-sigtool info FILE.dat\n"
-                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII).\n";
+                          "       quorvane-sigtool info FILE\n"
+                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII),\n"
+                          "       and ClamAV .cvd and .cld containers holding them.\n"
+                          "FILE: a database the tool built, or a ClamAV .cvd or .cld container.\n";
 
 int Usage(std::ostream& aErr)
 {
