@@ -82,7 +82,7 @@ void AddContainerIgnoreLists(detect::DatabaseBuilder& aBuilder, const std::wstri
     TBuildTally& aTally, std::ostream& aErr)
 {
     TIgnoreLists lists(aBuilder);
-    Guarded(aPath, aTally, aErr, [&] { ReadContainerFile(aPath, aKind, lists, false); });
+    Guarded(aPath, aTally, aErr, [&] { ReadContainerFile(aPath, aKind, lists, true); });
 }
 
 void AddContainer(detect::DatabaseBuilder& aBuilder, const std::wstring& aPath, cvd::Kind aKind, bool aSkipUnsupported,
@@ -90,5 +90,5 @@ void AddContainer(detect::DatabaseBuilder& aBuilder, const std::wstring& aPath, 
 {
     const std::string name = ToUtf8(aPath);
     TSignatureMembers members(aBuilder, name, aSkipUnsupported, aTally, aErr);
-    Guarded(aPath, aTally, aErr, [&] { ReadContainerFile(aPath, aKind, members, true); });
+    Guarded(aPath, aTally, aErr, [&] { ReadContainerFile(aPath, aKind, members, false); });
 }

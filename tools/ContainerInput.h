@@ -9,11 +9,13 @@
 #include <iosfwd>
 #include <string>
 
-// Adds the .ign2 members of the container at aPath (unchecked: AddContainer checks it).
+// Adds the .ign2 members of the container at aPath, after checking its digests: the first read
+// of every container, before any signature is added.
 void AddContainerIgnoreLists(detect::DatabaseBuilder& aBuilder, const std::wstring& aPath, cvd::Kind aKind,
     TBuildTally& aTally, std::ostream& aErr);
 
-// Adds the signature members of the container at aPath in the tar's order, checking its digests.
+// Adds the signature members of the container at aPath in the tar's order (its digests checked
+// by AddContainerIgnoreLists).
 // A member of an unsupported type is counted by type when aSkipUnsupported, refused otherwise;
 // a container that cannot be read or fails its checks is refused as a whole.
 void AddContainer(detect::DatabaseBuilder& aBuilder, const std::wstring& aPath, cvd::Kind aKind, bool aSkipUnsupported,
