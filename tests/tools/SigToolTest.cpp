@@ -197,7 +197,7 @@ TEST(SigToolTest, BuildsFromAContainerCountingUnsupportedFilesByType)
     const std::wstring main = WriteText(folder, L"main.ndb", "Body.Main:0:*:4a4b4c\nBody.Dropped:0:*:4d4e4f\n");
     const std::wstring daily = WriteContainer(folder, L"daily.cvd", DailySpec());
     const std::wstring out = folder.Str() + L"\\out.dat";
-    const ToolRun built = Tool({L"build", L"--skip-unsupported", out, main, daily});
+    const ToolRun built = Tool({L"build", out, main, daily, L"--skip-unsupported"});
     ASSERT_EQ(built.ExitCode, kSigToolOk) << built.Err;
     EXPECT_EQ(built.Out.substr(built.Out.find("MD5 signatures")),
         "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\n"
