@@ -15,6 +15,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,14 @@ void TarReader::CheckAgainstInfo(const Header& aHeader) const
             throw Error("container: member " + member.Name + " is not listed in .info");
         if (listed->second.Size != member.Size || listed->second.Sha256 != member.Sha256)
             throw Error("container: member " + member.Name + " does not match its SHA-256 in .info");
+    }
+    // A container cut short at a member's end reads as a complete tar: the list tells.
+    std::set<std::string_view> read;
+    for (const ReadMember& member : members_)
+        read.insert(member.Name);
+    for (const auto& listed : info_->Members) {
+        if (!read.contains(listed.first))
+            throw Error("container: member " + listed.first + " is listed in .info but missing");
     }
 }
 

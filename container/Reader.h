@@ -40,7 +40,8 @@ struct ReadOptions {
     Kind Type = Kind::Cvd;
     // Checks the header's MD5 (for a .cvd) before any member is handed, and after the last
     // member that every member other than COPYING is listed in .info with its size and
-    // SHA-256, and that .info's copy of the header agrees, as ClamAV does. The digital
+    // SHA-256, and that .info's copy of the header agrees, as ClamAV does; also that every
+    // member .info lists is there, which ClamAV does not check. The digital
     // signature of the header and of .info is never verified.
     bool Verify = true;
     Limits Bounds;

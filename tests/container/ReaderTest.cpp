@@ -171,6 +171,17 @@ TEST(ContainerReaderTest, RefusesMembersTheInfoListDoesNotVouchFor)
     const std::string otherHead = "ClamAV-VDB:14 Nov 2023 22-13 +0000:27001:4:90:X:X:tests:1700000000\n";
     EXPECT_NE(ErrorOf(withInfo(otherHead)).find("does not match the .info member's"), std::string::npos);
     EXPECT_NE(ErrorOf(withInfo(head + "daily.hdb:12\n")).find(".info: malformed line 2"), std::string::npos);
+
+    // A plain tar cut at a member's start still reads as complete: the list tells.
+    Members withLast = kMembers;
+    withLast.push_back({"last.ndb", "Body.Last:0:*:414243\n"});
+    std::vector<std::uint8_t> cut = Container(withLast, false);
+    const std::string last = "last.ndb";
+    const auto lastHeader = std::search(cut.begin() + 512, cut.end(), last.begin(), last.end());
+    const auto tarAt = std::search(lastHeader + 1, cut.end(), last.begin(), last.end()); // past .info's mention
+    cut.resize(static_cast<std::size_t>(tarAt - cut.begin()));
+    EXPECT_NE(ErrorOf(cut, Options(cvd::Kind::Cld)).find("last.ndb is listed in .info but missing"), std::string::npos)
+        << ErrorOf(cut, Options(cvd::Kind::Cld));
 }
 
 TEST(ContainerReaderTest, KindFromFileName)
