@@ -67,7 +67,8 @@ protected:
 };
 
 // Windows orders file names by their upper case: "b.qdb" (B, 0x42) before "_z.qdb" (0x5F),
-// where a lower-case or a case-sensitive comparison puts "_z.qdb" first.
+// where a lower-case or a case-sensitive comparison puts "_z.qdb" first. (Wine lists a folder in
+// this order already; on FAT volumes the listing is in creation order.)
 TEST_F(QdbLoadTest, FirstSignatureFollowsTheLoadOrderAcrossFiles)
 {
     const struct {
