@@ -104,6 +104,17 @@ TEST_F(QdbLoadTest, SignaturesOfEveryFileApply)
     EXPECT_EQ(NameFound(*signature, "clean"), "");
 }
 
+// An allow list in a later file clears an object that signature.dat's signatures match.
+TEST_F(QdbLoadTest, AllowListInAQdbFileClearsWhatAnyFileMatches)
+{
+    WriteDat(EicarLines());
+    WriteQdb(L"a.qdb", EicarBody("A.Eicar"));
+    WriteQdb(L"b.qdb", {{SignatureFileKind::Md5Allow, "44d88612fea8a8f36de82e1278abb02f:68:Eicar.Allowed"}});
+    const auto signature = Load();
+    EXPECT_EQ(NameFound(*signature, EicarText()), "");
+    EXPECT_EQ(NameFound(*signature, "x" + EicarText()), "A.Eicar") << "another object still matches";
+}
+
 // Only files named *.qdb load: not a folder of that name, nor names that merely begin so.
 TEST_F(QdbLoadTest, OnlyQdbFilesOfTheFolderLoad)
 {
