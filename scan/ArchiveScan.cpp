@@ -5,7 +5,6 @@
 #include "detect/ObjectScan.h"
 #include "platform/SharedReadFile.h"
 #include "platform/Utf8.h"
-#include "scan/ArchiveSource.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScanHost.h"
 
@@ -23,15 +22,13 @@ TArchiveScan::TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const
     FLevels.push_back({aShown, {}, false, {}});
 }
 
-void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed)
+void TArchiveScan::Scan(unpack::Source& aSource, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed)
 {
     FLevels.front().Matches = aFileMatches;
     FLevels.front().Overflowed = aFileOverflowed;
-    TArchiveFileSource source(aFile, FHost);
     unpack::Walker walker(*this);
     try {
-        aFile.Seek(0, FILE_BEGIN);
-        walker.Walk(source);
+        walker.Walk(aSource);
     } catch (...) {
         while (!FLevels.empty())
             Close();
@@ -40,9 +37,9 @@ void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>&
     Close();
 }
 
-bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::vector<std::uint8_t>& aHead)
+bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::uint8_t* aHead, std::size_t aHeadSize)
 {
-    switch (unpack::SniffHead(aHead.data(), aHead.size())) {
+    switch (unpack::SniffHead(aHead, aHeadSize)) {
     case unpack::Sniffed::Yes:
         return true;
     case unpack::Sniffed::No:
