@@ -36,10 +36,16 @@ public:
     void Feed(const std::uint8_t* aData, std::size_t aLength);
     // Every matching signature once, body matches by end (then database order), then hash
     // matches in database order. aComplete=false (the object was cut short) keeps the body
-    // matches found so far and gives no hash and no EOF-n verdict.
+    // matches found so far and gives no hash and no EOF-n verdict. An object on an allow list
+    // gives no match at all.
     const std::vector<Match>& End(bool aComplete);
+    // Whether the object that just ended, complete, is on an allow list.
+    bool Allowed() const { return mAllowed; }
+    // For an allowed object, the matches the allow list hid, in End's order: an archive holding
+    // the object must not be reported for them either.
+    const std::vector<Match>& Hidden() const { return mHidden; }
     // Whether the object exceeded a bound: it was not matched to its end, and only the body
-    // matches found before are in End's list.
+    // matches found before are in End's list. Never for an allowed object.
     bool Overflowed() const { return mOverflow; }
 
 private:
@@ -90,6 +96,9 @@ private:
     std::optional<Window> StartWindow(const CompiledBody& aBody, std::uint64_t aSize) const;
     bool IsMz() const;
     void NoteStart(const std::uint8_t* aData, std::size_t aLength);
+    bool Wants(HashAlgorithm aAlgorithm, std::uint64_t aSize) const;
+    void FinishDigests();
+    bool OnAllowList() const;
     void CollectBodies(bool aComplete);
     void CollectHashes();
 
@@ -97,6 +106,9 @@ private:
     const BodySet& mBodies;
     HashProvider& mHashProvider;
     std::array<std::unique_ptr<Hasher>, HashAlgorithmCount> mHashers;
+    std::array<std::array<std::uint8_t, MaxDigestLength>, HashAlgorithmCount> mDigests{};
+    std::vector<HashHit> mHits;
+    bool mAllowed = false;
     std::uint64_t mDeclared = 0;
     std::uint64_t mTotal = 0;
     std::uint8_t mFirst[2] = {0, 0};
@@ -119,6 +131,7 @@ private:
     bool mOverflow = false;
     std::vector<std::pair<std::uint32_t, std::uint64_t>> mFound; // body, end
     std::vector<Match> mMatches;
+    std::vector<Match> mHidden;
 };
 
 } // namespace detect

@@ -79,7 +79,7 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         // Judged as it is already; its members are not.
         if (lookInside) {
             ReadHead(file);
-            LookInside(file, aShown, FKept, *aInspector, {}, false);
+            LookInside(file, aShown, FKept, *aInspector, {}, false, false);
         }
         return;
     }
@@ -104,11 +104,11 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         return;
     }
     const std::vector<detect::Match> matches = aInspector->EndMatches(true);
-    LookInside(file, aShown, FKept, *aInspector, matches, aInspector->Overflowed());
+    LookInside(file, aShown, FKept, *aInspector, matches, aInspector->Overflowed(), aInspector->Allowed());
 }
 
 void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const TObjectBytes& aKept,
-    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed)
+    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed, bool aAllowed)
 {
     TArchiveScan inside(*FScannerThread, aInspector, aShown);
     bool archive = false;
@@ -124,10 +124,10 @@ void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, con
             FScannerThread->AddFinding(std::move(*finding));
     } else if (aKept.Whole()) {
         unpack::MemorySource source(aKept.Data(), aKept.Size());
-        inside.Scan(source, aMatches, aOverflowed);
+        inside.Scan(source, aMatches, aOverflowed, aAllowed);
     } else {
         TArchiveFileSource source(aFile, *FScannerThread);
-        inside.Scan(source, aMatches, aOverflowed);
+        inside.Scan(source, aMatches, aOverflowed, aAllowed);
     }
 }
 

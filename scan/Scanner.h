@@ -68,10 +68,11 @@ private:
     // of the file was reached.
     bool ReadObject(SharedReadFile& aFile, TObjectBytes* aKept = nullptr);
     // The inside of aFile, read to its end and matched as aMatches, when it is an archive, from
-    // aKept when it holds the whole file; then the file's own finding. Throws what reading
+    // aKept when it holds the whole file; then the file's own finding; an allowed file (aAllowed) has neither. Throws what reading
     // throws, after both.
     void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const TObjectBytes& aKept,
-        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed);
+        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed,
+        bool aAllowed);
     // Whether aFile may be an archive, from aKept's bytes, and from the file's tail when needed.
     static bool MayBeArchive(SharedReadFile& aFile, const TObjectBytes& aKept);
     // The first bytes of aFile, read from its start into FKept, for LookInside.
