@@ -12,16 +12,18 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::array kMagics = {
+constexpr std::array kZipMagics = {
     "PK\x03\x04"sv,                 // zip, jar, apk
     "PK\x05\x06"sv,                 // empty zip
     "PK\x07\x08"sv,                 // spanned zip
-    "7z\xBC\xAF\x27\x1C"sv,         // 7z
-    "Rar!\x1A\x07"sv,               // rar 4 and 5
+};
+constexpr std::string_view k7zMagic = "7z\xBC\xAF\x27\x1C"sv;
+constexpr std::string_view kRarMagic = "Rar!\x1A\x07"sv; // rar 4 and 5
+constexpr std::string_view kCabMagic = "MSCF\x00\x00\x00\x00"sv;
+constexpr std::array kFilterMagics = {
     "\x1F\x8B"sv,                   // gzip
     "BZh"sv,                        // bzip2
     "\xFD" "7zXZ\x00"sv,            // xz
-    "MSCF\x00\x00\x00\x00"sv,       // cab
 };
 constexpr std::size_t kTarMagicAt = 257;
 
@@ -32,9 +34,26 @@ bool StartsWith(const std::uint8_t* aData, std::size_t aCount, std::string_view 
 
 } // namespace
 
+Format FormatOf(const std::uint8_t* aHead, std::size_t aCount) noexcept
+{
+    for (std::string_view magic : kZipMagics) {
+        if (StartsWith(aHead, aCount, magic))
+            return Format::Zip;
+    }
+    if (StartsWith(aHead, aCount, k7zMagic))
+        return Format::SevenZip;
+    if (StartsWith(aHead, aCount, kRarMagic))
+        return Format::Rar;
+    if (StartsWith(aHead, aCount, kCabMagic))
+        return Format::Cab;
+    return Format::Other;
+}
+
 Sniffed SniffHead(const std::uint8_t* aHead, std::size_t aCount) noexcept
 {
-    for (std::string_view magic : kMagics) {
+    if (FormatOf(aHead, aCount) != Format::Other)
+        return Sniffed::Yes;
+    for (std::string_view magic : kFilterMagics) {
         if (StartsWith(aHead, aCount, magic))
             return Sniffed::Yes;
     }

@@ -18,6 +18,11 @@ enum class Sniffed {
 constexpr std::size_t kSniffHead = 512;
 Sniffed SniffHead(const std::uint8_t* aHead, std::size_t aCount) noexcept;
 
+// The format the magic number at the start names, for zip, 7z, rar (4 and 5) and cab; Other for
+// the rest (compressed streams, tar, programs, anything unknown).
+enum class Format { Zip, SevenZip, Rar, Cab, Other };
+Format FormatOf(const std::uint8_t* aHead, std::size_t aCount) noexcept;
+
 // The tail a program's zip directory would end in: its last kSniffTail bytes (fewer when shorter).
 constexpr std::size_t kSniffTail = 65535 + 22;
 bool TailHasZipDirectory(const std::uint8_t* aTail, std::size_t aCount) noexcept;

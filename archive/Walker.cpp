@@ -7,6 +7,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <new>
@@ -56,31 +57,61 @@ la_int64_t SeekCallback(struct archive* aArchive, void* aClient, la_int64_t aOff
 }
 
 // Never support_format_all: it takes plain text for an mtree archive. The raw format stands for
-// a lone compressed file, and counts only once a compression filter has matched.
-void EnableFormats(struct archive* aArchive)
+// a lone compressed file, and counts only once a compression filter has matched. A head that names
+// its format gets that format's reader alone (with tar and raw, which bid on any bytes): setting up
+// the others costs more than reading a small archive, and none of them could claim it.
+void EnableFormats(struct archive* aArchive, Format aFormat)
 {
-    archive_read_support_filter_gzip(aArchive);
-    archive_read_support_filter_bzip2(aArchive);
-    archive_read_support_filter_xz(aArchive);
-    archive_read_support_format_zip(aArchive);
-    archive_read_support_format_7zip(aArchive);
-    archive_read_support_format_rar(aArchive);
-    archive_read_support_format_rar5(aArchive);
+    switch (aFormat) {
+    case Format::Zip:
+        archive_read_support_format_zip(aArchive);
+        break;
+    case Format::SevenZip:
+        archive_read_support_format_7zip(aArchive);
+        break;
+    case Format::Rar:
+        archive_read_support_format_rar(aArchive);
+        archive_read_support_format_rar5(aArchive);
+        break;
+    case Format::Cab:
+        archive_read_support_format_cab(aArchive);
+        break;
+    case Format::Other:
+        archive_read_support_filter_gzip(aArchive);
+        archive_read_support_filter_bzip2(aArchive);
+        archive_read_support_filter_xz(aArchive);
+        archive_read_support_format_zip(aArchive);
+        archive_read_support_format_7zip(aArchive);
+        archive_read_support_format_rar(aArchive);
+        archive_read_support_format_rar5(aArchive);
+        archive_read_support_format_cab(aArchive);
+        break;
+    }
     archive_read_support_format_tar(aArchive);
-    archive_read_support_format_cab(aArchive);
     archive_read_support_format_raw(aArchive);
 }
 
-ArchivePtr Open(Client& aClient)
+ArchivePtr Open(Client& aClient, Format aFormat)
 {
     ArchivePtr archive(archive_read_new());
     if (!archive)
         throw std::bad_alloc();
-    EnableFormats(archive.get());
+    EnableFormats(archive.get(), aFormat);
     archive_read_set_read_callback(archive.get(), ReadCallback);
     archive_read_set_seek_callback(archive.get(), SeekCallback);
     archive_read_set_callback_data(archive.get(), &aClient);
     return archive;
+}
+
+// The format aSource's first bytes name; the source is at its start afterwards.
+Format PeekFormat(Source& aSource)
+{
+    aSource.Seek(0, SEEK_SET);
+    const std::uint8_t* head = nullptr;
+    const std::size_t count = aSource.Next(head);
+    const Format format = FormatOf(head, count);
+    aSource.Seek(0, SEEK_SET);
+    return format;
 }
 
 // A source no format but raw took, and no filter uncompressed: not an archive.
@@ -112,9 +143,10 @@ void Walker::Walk(Source& aSource)
 
 void Walker::WalkArchive(Source& aSource, std::size_t aDepth)
 {
+    const Format format = PeekFormat(aSource);
     Client client{&aSource, nullptr};
     current_ = &client;
-    const ArchivePtr archive = Open(client);
+    const ArchivePtr archive = Open(client, format);
     const int opened = archive_read_open1(archive.get());
     RethrowFailure(client);
     if (opened < ARCHIVE_WARN) {

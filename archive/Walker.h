@@ -46,8 +46,9 @@ public:
     Walker(const Walker&) = delete;
     Walker& operator=(const Walker&) = delete;
 
-    // Walks aSource's members when it is an archive of an enabled format (zip, 7z, rar, rar5,
-    // tar, cab; a lone compressed file through gzip, bzip2 or xz); gives no call when it is none.
+    // Walks aSource's members, from its start, when it is an archive of an enabled format (zip,
+    // 7z, rar, rar5, tar, cab; a lone compressed file through gzip, bzip2 or xz); gives no call
+    // when it is none.
     // Members that are archives themselves are held in memory and walked in turn. What aSource
     // throws is thrown on, once the members open at that moment have ended as cut short.
     void Walk(Source& aSource);

@@ -5,7 +5,6 @@
 #include "detect/ObjectScan.h"
 #include "platform/SharedReadFile.h"
 #include "platform/Utf8.h"
-#include "scan/ArchiveSource.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScanHost.h"
 
@@ -23,7 +22,7 @@ TArchiveScan::TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const
     FLevels.push_back({aShown, {}, false, false, {}});
 }
 
-void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
+void TArchiveScan::Scan(unpack::Source& aSource, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
     bool aFileAllowed)
 {
     FLevels.front().Matches = aFileMatches;
@@ -33,11 +32,9 @@ void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>&
         Close();
         return;
     }
-    TArchiveFileSource source(aFile, FHost);
     unpack::Walker walker(*this);
     try {
-        aFile.Seek(0, FILE_BEGIN);
-        walker.Walk(source);
+        walker.Walk(aSource);
     } catch (...) {
         while (!FLevels.empty())
             Close();
@@ -46,9 +43,9 @@ void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>&
     Close();
 }
 
-bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::vector<std::uint8_t>& aHead)
+bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::uint8_t* aHead, std::size_t aHeadSize)
 {
-    switch (unpack::SniffHead(aHead.data(), aHead.size())) {
+    switch (unpack::SniffHead(aHead, aHeadSize)) {
     case unpack::Sniffed::Yes:
         return true;
     case unpack::Sniffed::No:

@@ -22,17 +22,16 @@ public:
     // aInspector and aHost must outlive the scan. aShown names the file in findings.
     TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const std::wstring& aShown);
 
-    // Walks aFile's members, when it is an archive, then decides the file's own finding from
-    // aFileMatches, less every signature matched inside a member. An allowed file (aFileAllowed)
-    // is not walked. Throws what reading aFile throws, once the members read so far and the
-    // file have been decided.
-    void Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
+    // Walks the members of the file aSource reads from its start, when it is an archive, then
+    // decides the file's own finding from aFileMatches, less every signature matched inside a
+    // member. An allowed file (aFileAllowed) is not walked. Throws what reading aSource throws,
+    // once the members read so far and the file have been decided.
+    void Scan(unpack::Source& aSource, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
         bool aFileAllowed);
 
-    // Whether aFile, read from its start, may be an archive: its first bytes, and for a program
-    // the zip directory at its end. aHead holds up to unpack::kSniffHead first bytes. Moves the
-    // file's position.
-    static bool MayBeArchive(SharedReadFile& aFile, const std::vector<std::uint8_t>& aHead);
+    // Whether aFile may be an archive: its first bytes, and for a program the zip directory at its
+    // end. aHead holds up to unpack::kSniffHead first bytes. Moves the file's position.
+    static bool MayBeArchive(SharedReadFile& aFile, const std::uint8_t* aHead, std::size_t aHeadSize);
 
 private:
     // An object open in the chain: the file, then each member being read inside it.

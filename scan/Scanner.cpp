@@ -6,6 +6,7 @@
 #include "platform/FileExistence.h"
 #include "platform/Wow64Redirection.h"
 #include "scan/ArchiveScan.h"
+#include "scan/ArchiveSource.h"
 #include "scan/ObjectInspector.h"
 #include "scan/PathResolver.h"
 #include "scan/ScanHost.h"
@@ -76,19 +77,23 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
     const bool lookInside = LooksInsideArchives() && aInspector != nullptr;
     if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath))) {
         // Judged as it is already; its members are not.
-        if (lookInside)
-            LookInside(file, aShown, ReadHead(file), *aInspector, {}, false, false);
+        if (lookInside) {
+            ReadHead(file);
+            LookInside(file, aShown, FKept, *aInspector, {}, false, false);
+        }
         return;
     }
     if (aInspector == nullptr) {
         ReadObject(file);
         return;
     }
-    aInspector->Begin(file.Size());
+    const std::uint64_t size = file.Size();
+    aInspector->Begin(size);
+    if (lookInside)
+        FKept.Begin(size);
     bool complete = false;
-    std::vector<std::uint8_t> head;
     try {
-        complete = ReadObject(file, lookInside ? &head : nullptr);
+        complete = ReadObject(file, lookInside ? &FKept : nullptr);
     } catch (...) {
         if (EndInspection(*aInspector, aShown, false))
             return;
@@ -99,40 +104,52 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         return;
     }
     const std::vector<detect::Match> matches = aInspector->EndMatches(true);
-    LookInside(file, aShown, head, *aInspector, matches, aInspector->Overflowed(), aInspector->Allowed());
+    LookInside(file, aShown, FKept, *aInspector, matches, aInspector->Overflowed(), aInspector->Allowed());
 }
 
-void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
+void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const TObjectBytes& aKept,
     TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed, bool aAllowed)
 {
     TArchiveScan inside(*FScannerThread, aInspector, aShown);
     bool archive = false;
     try {
-        archive = TArchiveScan::MayBeArchive(aFile, aHead);
+        archive = MayBeArchive(aFile, aKept);
     } catch (...) {
         if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed))
             FScannerThread->AddFinding(std::move(*finding));
         throw;
     }
-    if (archive) {
-        inside.Scan(aFile, aMatches, aOverflowed, aAllowed);
-    } else if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed)) {
-        FScannerThread->AddFinding(std::move(*finding));
+    if (!archive) {
+        if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed))
+            FScannerThread->AddFinding(std::move(*finding));
+    } else if (aKept.Whole()) {
+        unpack::MemorySource source(aKept.Data(), aKept.Size());
+        inside.Scan(source, aMatches, aOverflowed, aAllowed);
+    } else {
+        TArchiveFileSource source(aFile, *FScannerThread);
+        inside.Scan(source, aMatches, aOverflowed, aAllowed);
     }
 }
 
-std::vector<std::uint8_t> TScanner::ReadHead(SharedReadFile& aFile)
+bool TScanner::MayBeArchive(SharedReadFile& aFile, const TObjectBytes& aKept)
 {
-    std::vector<std::uint8_t> head(unpack::kSniffHead);
-    DWORD read = 0;
-    while (read < head.size()) {
-        const DWORD got = aFile.Read(head.data() + read, static_cast<DWORD>(head.size() - read));
+    if (aKept.Whole())
+        return unpack::MayBeArchive(aKept.Data(), aKept.Size());
+    return TArchiveScan::MayBeArchive(aFile, aKept.Head(), aKept.HeadSize());
+}
+
+void TScanner::ReadHead(SharedReadFile& aFile)
+{
+    std::uint8_t head[unpack::kSniffHead];
+    std::size_t read = 0;
+    while (read < sizeof(head)) {
+        const DWORD got = aFile.Read(head + read, static_cast<DWORD>(sizeof(head) - read));
         if (got == 0)
             break;
         read += got;
     }
-    head.resize(read);
-    return head;
+    FKept.BeginHead();
+    FKept.Add(head, read);
 }
 
 bool TScanner::Remembering() noexcept
@@ -222,7 +239,7 @@ SharedReadFile TScanner::OpenObject(const std::wstring& aPath)
 #endif
 }
 
-bool TScanner::ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHead)
+bool TScanner::ReadObject(SharedReadFile& aFile, TObjectBytes* aKept)
 {
     std::vector<std::uint8_t> buffer(kBlockSize);
     for (;;) {
@@ -231,8 +248,8 @@ bool TScanner::ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHea
         const DWORD count = aFile.Read(buffer.data(), kBlockSize);
         if (count == 0)
             return true;
-        if (aHead != nullptr && aHead->size() < unpack::kSniffHead)
-            aHead->insert(aHead->end(), buffer.begin(), buffer.begin() + std::min<DWORD>(count, unpack::kSniffHead - aHead->size()));
+        if (aKept != nullptr)
+            aKept->Add(buffer.data(), count);
         ScanBuffer(buffer.data(), count);
         if (FScannerThread->Terminated())
             return false;

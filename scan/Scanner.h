@@ -11,6 +11,7 @@
 
 #include "detect/Match.h"
 
+#include "scan/ObjectBytes.h"
 #include "scan/SkippedCounts.h"
 
 class TObjectInspector;
@@ -63,16 +64,19 @@ private:
     // Opens the resolved path, through the native system folders when the plain test finds no file.
     static SharedReadFile OpenObject(const std::wstring& aPath);
     // Hands the file's blocks to ScanBuffer, waiting between blocks while paused; stops early when
-    // the worker is asked to terminate. The first bytes go to aHead too, when given, up to
-    // unpack::kSniffHead of them. True when the end of the file was reached.
-    bool ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHead = nullptr);
-    // The inside of aFile, read to its end and matched as aMatches, when it is an archive; then
-    // the file's own finding; an allowed file (aAllowed) has neither. Throws what reading throws, after both.
-    void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
+    // the worker is asked to terminate. The blocks go to aKept too, when given. True when the end
+    // of the file was reached.
+    bool ReadObject(SharedReadFile& aFile, TObjectBytes* aKept = nullptr);
+    // The inside of aFile, read to its end and matched as aMatches, when it is an archive, from
+    // aKept when it holds the whole file; then the file's own finding; an allowed file (aAllowed) has neither. Throws what reading
+    // throws, after both.
+    void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const TObjectBytes& aKept,
         TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed,
         bool aAllowed);
-    // The first bytes of aFile, read from its start, for LookInside.
-    static std::vector<std::uint8_t> ReadHead(SharedReadFile& aFile);
+    // Whether aFile may be an archive, from aKept's bytes, and from the file's tail when needed.
+    static bool MayBeArchive(SharedReadFile& aFile, const TObjectBytes& aKept);
+    // The first bytes of aFile, read from its start into FKept, for LookInside.
+    void ReadHead(SharedReadFile& aFile);
     // Opens the object at aSystemPath and reads it, inspected by aInspector when there is one;
     // a threat is named aShown. Returns early for a file already judged. Throws what opening and
     // reading throw, after the inspection of what was read has ended, unless the object matched
@@ -93,4 +97,7 @@ private:
     // RecordFailure; a failure to record is dropped.
     void RecordFailureNoThrow(const std::wstring& aShown, const std::wstring& aSystemPath, DWORD aCode,
         const std::wstring& aMessage, TSkipped aMissing) noexcept;
+
+    // The object being read, as far as the look inside archives needs it; reused from object to object.
+    TObjectBytes FKept;
 };

@@ -148,6 +148,12 @@ TEST_F(ArchiveScanTest, FindsEachMemberWhereverItLiesAndCountsFilesOnly)
     // A zip-based self-extracting program is looked into by its content, whatever its name.
     WriteTestFile(File(L"setup.exe"), "MZ" + std::string(300, '\x90') + ArchiveBytes(ArchiveKind::ZipStored, {{"payload.com", eicar}}));
     expected.emplace(File(L"setup.exe") + L"->payload.com", L"Eicar-Test-Signature");
+    // Larger than what the reader keeps of a file: its members and its tail are read from the file again.
+    const std::string filler(1536 * 1024, 'f');
+    WriteArchive(File(L"large.zip"), ArchiveKind::ZipStored, {{"filler.bin", filler}, {"inner.zip", inner}});
+    expected.emplace(File(L"large.zip") + L"->inner.zip->evil.exe", L"Eicar-Test-Signature");
+    WriteTestFile(File(L"large-setup.exe"), "MZ" + filler + ArchiveBytes(ArchiveKind::ZipStored, {{"payload.com", eicar}}));
+    expected.emplace(File(L"large-setup.exe") + L"->payload.com", L"Eicar-Test-Signature");
     CopyFixture(L"bcj.7z", File(L"bcj.7z"));
     expected.emplace(File(L"bcj.7z") + L"->program.exe", L"Bcj-Marker");
     CopyFixture(L"test_read_format_rar.rar", File(L"rar4.rar"));
@@ -160,7 +166,7 @@ TEST_F(ArchiveScanTest, FindsEachMemberWhereverItLiesAndCountsFilesOnly)
     EXPECT_EQ(Findings(*worker, TFindingKind::Infected), expected);
     const TScanInfo info = worker->GetScanInfo();
     EXPECT_EQ(info.InfectedCount, static_cast<std::int64_t>(expected.size()));
-    EXPECT_EQ(info.TotalCount, 1 + 3 * 5 + 6); // "building file list..." and each file on disk once
+    EXPECT_EQ(info.TotalCount, 1 + 3 * 5 + 8); // "building file list..." and each file on disk once
 }
 
 std::string Md5Hex(const std::string& aBytes)
