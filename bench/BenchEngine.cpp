@@ -148,6 +148,8 @@ int Signature(const std::wstring& aSignature)
     const MemorySample after = SampleMemory();
     Print("engine_sig_growth_beyond_payload", after.workingSet - before.workingSet -
         static_cast<double>(host.signature->Data().size()));
+    Print("engine_sig_workingset_growth", after.workingSet - before.workingSet);
+    Print("engine_sig_pagefile_growth", after.pagefileUsage - before.pagefileUsage);
     PrintDatabase(*host.signature);
     return 0;
 }
