@@ -5,14 +5,19 @@
 namespace detect {
 
 SignatureCounts Database::Counts() const {
-    return {.Md5 = Hashes(HashAlgorithm::Md5).Count(),
-            .Sha1 = Hashes(HashAlgorithm::Sha1).Count(),
-            .Sha256 = Hashes(HashAlgorithm::Sha256).Count(),
-            .Body = mBodies.Signatures().size()};
+    SignatureCounts counts{.Body = mBodies.Signatures().size()};
+    for (const PayloadTables& payload : mPayloads) {
+        counts.Md5 += payload.Hash(HashAlgorithm::Md5).Count();
+        counts.Sha1 += payload.Hash(HashAlgorithm::Sha1).Count();
+        counts.Sha256 += payload.Hash(HashAlgorithm::Sha256).Count();
+        counts.AllowMd5 += payload.Allowed[0].Count();
+        counts.AllowSha256 += payload.Allowed[1].Count();
+    }
+    return counts;
 }
 
 CompiledMemory Database::Memory() const {
-    return {sizeof mHashes, mBodies.MemoryBytes()};
+    return {mPayloads.capacity() * sizeof(PayloadTables), mBodies.MemoryBytes()};
 }
 
 bool HasHeader(const std::uint8_t* aPayload, std::size_t aLength) {

@@ -1,11 +1,14 @@
 #include "detect/DatabaseBuilder.h"
 
+#include "detect/Database.h"
 #include "detect/Error.h"
+#include "detect/NameTable.h"
 #include "detect/PayloadFormat.h"
 
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 namespace detect {
 namespace {
@@ -42,8 +45,8 @@ ParsedLine DatabaseBuilder::AddLine(SignatureFileKind aKind, std::string_view aL
         return parsed;
     }
     if (auto* hash = std::get_if<HashSignature>(&parsed.Signature)) {
-        Entries(hash->Algorithm).push_back({*hash, mHashCount++}); // order among all hash lines
-        mNamesLength += 1 + hash->Name.size();
+        if (IsAllowList(aKind)) mAllowed[aKind == SignatureFileKind::Md5Allow ? 0 : 1].push_back({*hash, 0});
+        else Entries(hash->Algorithm).push_back({*hash, mHashCount++});
     } else {
         mBodies.push_back(parsed.Canonical);
         mBodyLength += 4 + parsed.Canonical.size();
@@ -79,7 +82,8 @@ AddReport DatabaseBuilder::AddFile(const std::filesystem::path& aPath) {
     const std::string name(extension.begin(), extension.end());
     const auto kind = KindFromFileName(name);
     const bool ignoreList = IsIgnoreListName(name);
-    if (!kind && !ignoreList) throw Error("Not a signature file (.hdb, .hsb, .ndb, .hdu, .hsu, .ndu or .ign2)");
+    if (!kind && !ignoreList)
+        throw Error("Not a signature file (.hdb, .hsb, .ndb, .hdu, .hsu, .ndu, .fp, .sfp or .ign2)");
     std::ifstream in(aPath, std::ios::binary);
     if (!in.is_open()) throw Error("Cannot open the signature file");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -95,81 +99,98 @@ SignatureCounts DatabaseBuilder::Counts() const {
     return {.Md5 = Entries(HashAlgorithm::Md5).size(),
             .Sha1 = Entries(HashAlgorithm::Sha1).size(),
             .Sha256 = Entries(HashAlgorithm::Sha256).size(),
-            .Body = mBodies.size()};
+            .Body = mBodies.size(),
+            .AllowMd5 = mAllowed[0].size(),
+            .AllowSha256 = mAllowed[1].size()};
 }
 
-std::uint64_t DatabaseBuilder::ContentLength() const {
-    std::uint64_t length = format::HeaderLength + mBodyLength + mNamesLength;
+// Names are numbered in the order of the hash lines: the matcher reports hash findings in that order.
+std::vector<std::string_view> DatabaseBuilder::NamesInOrder() const {
+    std::vector<std::string_view> names(mHashCount);
+    for (const auto& entries : mHashes)
+        for (const HashEntry& entry : entries) names[entry.Order] = entry.Signature.Name;
+    return names;
+}
+
+std::uint64_t DatabaseBuilder::ContentLength() const { return ContentLength(NameTable::EncodedLength(NamesInOrder())); }
+
+std::uint64_t DatabaseBuilder::ContentLength(std::uint64_t aNamesLength) const {
+    std::uint64_t length = format::HeaderLength + mBodyLength + aNamesLength;
     for (HashAlgorithm algorithm : HashAlgorithms)
         length += Entries(algorithm).size() * format::RecordLength(DigestLength(algorithm));
+    for (std::size_t i = 0; i < mAllowed.size(); ++i)
+        length += mAllowed[i].size() * format::RecordLength(DigestLength(AllowAlgorithms[i]));
     return length;
 }
 
-// Names are written in database order, so a record's name offset tells its line's place among
-// all hash lines: the matcher reports hash findings in that order.
-std::vector<std::uint32_t> DatabaseBuilder::WriteNames(std::vector<std::uint8_t>& aPayload, std::size_t aNamesAt) const {
-    std::vector<const HashSignature*> inOrder(mHashCount);
-    for (const auto& entries : mHashes)
-        for (const HashEntry& entry : entries) inOrder[entry.Order] = &entry.Signature;
-    std::vector<std::uint32_t> offsets(inOrder.size());
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < inOrder.size(); ++i) {
-        const std::string& name = inOrder[i]->Name;
-        offsets[i] = static_cast<std::uint32_t>(at);
-        aPayload[aNamesAt + at] = static_cast<std::uint8_t>(name.size());
-        std::memcpy(&aPayload[aNamesAt + at + 1], name.data(), name.size());
-        at += 1 + name.size();
-    }
-    return offsets;
-}
-
-void DatabaseBuilder::WriteHashes(std::vector<HashEntry> aEntries, std::uint8_t*& aOut,
-                                  const std::vector<std::uint32_t>& aNameOffsets) const {
-    std::sort(aEntries.begin(), aEntries.end(), [](const HashEntry& a, const HashEntry& b) {
-        const std::uint64_t sa = SizeKey(a.Signature), sb = SizeKey(b.Signature);
+// Sorted by (size, digest), equal keys in input order; allow records name nothing (0).
+void DatabaseBuilder::WriteHashes(const std::vector<HashEntry>& aEntries, bool aNamed, std::uint8_t*& aOut) {
+    std::vector<const HashEntry*> sorted(aEntries.size());
+    for (std::size_t i = 0; i < aEntries.size(); ++i) sorted[i] = &aEntries[i];
+    std::stable_sort(sorted.begin(), sorted.end(), [](const HashEntry* a, const HashEntry* b) {
+        const std::uint64_t sa = SizeKey(a->Signature), sb = SizeKey(b->Signature);
         if (sa != sb) return sa < sb;
-        const int order = std::memcmp(a.Signature.Digest.data(), b.Signature.Digest.data(), MaxDigestLength);
-        return order != 0 ? order < 0 : a.Order < b.Order;
+        return std::memcmp(a->Signature.Digest.data(), b->Signature.Digest.data(), MaxDigestLength) < 0;
     });
-    for (const HashEntry& entry : aEntries) {
-        const HashSignature& s = entry.Signature;
+    for (const HashEntry* entry : sorted) {
+        const HashSignature& s = entry->Signature;
         const std::size_t digest = DigestLength(s.Algorithm);
         std::memcpy(aOut, s.Digest.data(), digest);
         format::Write64(aOut + digest, SizeKey(s));
-        format::Write32(aOut + digest + 8, aNameOffsets[entry.Order]);
+        format::Write32(aOut + digest + 8, aNamed ? static_cast<std::uint32_t>(entry->Order) : 0);
         aOut += format::RecordLength(digest);
     }
 }
 
-std::vector<std::uint8_t> DatabaseBuilder::Build() const {
-    const std::uint64_t content = ContentLength();
-    if (content > format::MaxPayloadLength) throw DatabaseTooLargeError(content, format::MaxPayloadLength);
-    std::vector<std::uint8_t> payload(std::max<std::size_t>(content, format::MinPayloadLength), 0);
-    std::uint8_t* header = payload.data();
-    std::memcpy(header, format::Magic, sizeof format::Magic);
-    format::Write32(header + format::VersionAt, format::Version);
-    format::Write32(header + format::HeaderLengthAt, format::HeaderLength);
+void DatabaseBuilder::WriteHeader(std::uint8_t* aHeader, std::uint64_t aNamesLength) const {
+    std::memcpy(aHeader, format::Magic, sizeof format::Magic);
+    format::Write32(aHeader + format::VersionAt, format::Version);
+    format::Write32(aHeader + format::HeaderLengthAt, format::HeaderLength);
     for (HashAlgorithm algorithm : HashAlgorithms)
-        format::Write32(header + format::HashCountAt[static_cast<std::size_t>(algorithm)],
+        format::Write32(aHeader + format::HashCountAt[static_cast<std::size_t>(algorithm)],
                         static_cast<std::uint32_t>(Entries(algorithm).size()));
-    format::Write32(header + format::BodyCountAt, static_cast<std::uint32_t>(mBodies.size()));
-    format::Write64(header + format::BodyLengthAt, mBodyLength);
-    format::Write64(header + format::NamesLengthAt, mNamesLength);
-    const std::size_t namesAt = static_cast<std::size_t>(content - mNamesLength);
+    format::Write32(aHeader + format::BodyCountAt, static_cast<std::uint32_t>(mBodies.size()));
+    format::Write64(aHeader + format::BodyLengthAt, mBodyLength);
+    format::Write64(aHeader + format::NamesLengthAt, aNamesLength);
+    format::Write32(aHeader + format::NameCountAt, static_cast<std::uint32_t>(mHashCount));
+    format::Write32(aHeader + format::AllowMd5CountAt, static_cast<std::uint32_t>(mAllowed[0].size()));
+    format::Write32(aHeader + format::AllowSha256CountAt, static_cast<std::uint32_t>(mAllowed[1].size()));
+    format::Write32(aHeader + format::NamesPerBlockAt, NameTable::NamesPerBlock);
+}
+
+std::vector<std::uint8_t> DatabaseBuilder::Write(std::size_t aMinLength) const {
+    // Every count is a 4-byte field, and signature numbers must fit one too.
+    const SignatureCounts counts = Counts();
+    for (std::uint64_t count : {counts.Total(), counts.AllowMd5, counts.AllowSha256})
+        if (count > format::MaxNames) throw Error("Signature database too large: more than 4294967295 signatures");
+    const std::vector<std::uint8_t> names = NameTable::Encode(NamesInOrder());
+    const std::uint64_t content = ContentLength(names.size());
+    if (content > std::numeric_limits<std::size_t>::max()) throw DatabaseTooLargeError(content, std::numeric_limits<std::size_t>::max());
+    std::vector<std::uint8_t> payload(std::max<std::size_t>(static_cast<std::size_t>(content), aMinLength), 0);
+    WriteHeader(payload.data(), names.size());
     std::uint8_t* out = payload.data() + format::HeaderLength;
-    const std::vector<std::uint32_t> nameOffsets = WriteNames(payload, namesAt);
-    for (const auto& entries : mHashes) WriteHashes(entries, out, nameOffsets);
+    for (const auto& entries : mHashes) WriteHashes(entries, true, out);
+    for (const auto& entries : mAllowed) WriteHashes(entries, false, out);
     for (const std::string& body : mBodies) {
         format::Write32(out, static_cast<std::uint32_t>(body.size()));
         std::memcpy(out + 4, body.data(), body.size());
         out += 4 + body.size();
     }
+    if (!names.empty()) std::memcpy(out, names.data(), names.size());
     return payload;
 }
 
+std::vector<std::uint8_t> DatabaseBuilder::Build() const {
+    const std::uint64_t content = ContentLength();
+    if (content > format::MaxPayloadLength) throw DatabaseTooLargeError(content, format::MaxPayloadLength);
+    return Write(format::MinPayloadLength);
+}
+
+std::vector<std::uint8_t> DatabaseBuilder::BuildQdb() const { return Write(0); }
+
 PayloadInfo InspectPayload(const std::uint8_t* aPayload, std::size_t aLength) {
     PayloadInfo info;
-    if (aLength < format::HeaderLength || std::memcmp(aPayload, format::Magic, sizeof format::Magic) != 0)
+    if (aLength < format::HeaderLength1 || std::memcmp(aPayload, format::Magic, sizeof format::Magic) != 0)
         return info;
     info.Ours = true;
     info.Version = format::Read32(aPayload + format::VersionAt);
@@ -177,6 +198,10 @@ PayloadInfo InspectPayload(const std::uint8_t* aPayload, std::size_t aLength) {
                    .Sha1 = format::Read32(aPayload + format::Sha1CountAt),
                    .Sha256 = format::Read32(aPayload + format::Sha256CountAt),
                    .Body = format::Read32(aPayload + format::BodyCountAt)};
+    if (info.Version >= 2 && aLength >= format::HeaderLength) {
+        info.Counts.AllowMd5 = format::Read32(aPayload + format::AllowMd5CountAt);
+        info.Counts.AllowSha256 = format::Read32(aPayload + format::AllowSha256CountAt);
+    }
     return info;
 }
 

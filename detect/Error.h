@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -10,6 +12,13 @@ namespace detect {
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+
+    // Which payload, in load order, the error concerns, when LoadDatabases read several.
+    std::optional<std::size_t> Payload() const { return mPayload; }
+    void SetPayload(std::size_t aIndex) { mPayload = aIndex; }
+
+private:
+    std::optional<std::size_t> mPayload;
 };
 
 // A payload that cannot be used: "Invalid signature database: <detail>".

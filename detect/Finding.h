@@ -2,7 +2,7 @@
 
 #include "detect/Match.h"
 
-#include <string_view>
+#include <string>
 #include <vector>
 
 namespace detect {
@@ -11,7 +11,7 @@ enum class Verdict { Clean, Infected, Possible };
 
 struct Finding {
     Verdict Kind = Verdict::Clean;
-    std::string_view Name;
+    std::string Name;
 };
 
 // Names starting with "PUA." or "Heuristics." are possible threats, counted only when

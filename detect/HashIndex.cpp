@@ -5,9 +5,9 @@
 namespace detect {
 
 HashIndex::HashIndex(HashAlgorithm aAlgorithm, const std::uint8_t* aRecords, std::size_t aCount,
-                     const std::uint8_t* aNames, std::uint32_t aFirstSignature)
+                     std::uint32_t aFirstSignature)
     : mDigestLength(DigestLength(aAlgorithm)), mRecordLength(format::RecordLength(mDigestLength)),
-      mRecords(aRecords), mCount(aCount), mNames(aNames), mFirstSignature(aFirstSignature),
+      mRecords(aRecords), mCount(aCount), mFirstSignature(aFirstSignature),
       mAnySize(aCount > 0 && SizeAt(aCount - 1) == format::AnySize) {}
 
 std::uint64_t HashIndex::SizeAt(std::size_t aIndex) const {
@@ -27,27 +27,31 @@ std::size_t HashIndex::LowerBound(std::uint64_t aSize, const std::uint8_t* aDige
     return low;
 }
 
+bool HashIndex::Equal(std::size_t aIndex, std::uint64_t aSize, const std::uint8_t* aDigest) const {
+    return aIndex < mCount && SizeAt(aIndex) == aSize && std::memcmp(Record(aIndex), aDigest, mDigestLength) == 0;
+}
+
 bool HashIndex::Wanted(std::uint64_t aSize) const {
-    if (mAnySize) return true;
+    if (mCount == 0) return false;
+    if (mAnySize || aSize == format::AnySize) return true;
     const std::size_t at = LowerBound(aSize, nullptr);
     return at < mCount && SizeAt(at) == aSize;
 }
 
-void HashIndex::Collect(std::uint64_t aSize, const std::uint8_t* aDigest, std::vector<Match>& aMatches) const {
-    for (std::size_t i = LowerBound(aSize, aDigest);
-         i < mCount && SizeAt(i) == aSize && std::memcmp(Record(i), aDigest, mDigestLength) == 0; ++i) {
-        const std::uint8_t* name = mNames + format::Read32(Record(i) + mDigestLength + 8);
-        aMatches.push_back({mFirstSignature + static_cast<std::uint32_t>(i),
-                            std::string_view(reinterpret_cast<const char*>(name + 1), name[0]), MatchKind::Hash,
-                            0});
-    }
+void HashIndex::Collect(std::uint64_t aSize, const std::uint8_t* aDigest, std::vector<HashHit>& aHits) const {
+    for (std::size_t i = LowerBound(aSize, aDigest); Equal(i, aSize, aDigest); ++i)
+        aHits.push_back({mFirstSignature + static_cast<std::uint32_t>(i), format::Read32(Record(i) + mDigestLength + 8)});
 }
 
-void HashIndex::Find(std::uint64_t aSize, const std::uint8_t* aDigest, std::vector<Match>& aMatches) const {
-    const std::size_t first = aMatches.size();
-    Collect(aSize, aDigest, aMatches);
-    if (mAnySize) Collect(format::AnySize, aDigest, aMatches);
-    for (std::size_t i = first; i < aMatches.size(); ++i) aMatches[i].End = aSize;
+void HashIndex::Find(std::uint64_t aSize, const std::uint8_t* aDigest, std::vector<HashHit>& aHits) const {
+    Collect(aSize, aDigest, aHits);
+    if (mAnySize) Collect(format::AnySize, aDigest, aHits);
+}
+
+bool HashIndex::Contains(std::uint64_t aSize, const std::uint8_t* aDigest) const {
+    if (mCount == 0) return false;
+    return Equal(LowerBound(aSize, aDigest), aSize, aDigest) ||
+           (mAnySize && Equal(LowerBound(format::AnySize, aDigest), format::AnySize, aDigest));
 }
 
 } // namespace detect

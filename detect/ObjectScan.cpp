@@ -39,15 +39,24 @@ void ObjectScan::Begin(std::uint64_t aSize) {
     mVisits = 0;
     mVerifier.ResetSteps();
     mOverflow = false;
+    mAllowed = false;
     mCursor = {};
     mWindow.Reset(ChunkLength + mBodies.LongestPart() + 1);
     for (HashAlgorithm algorithm : HashAlgorithms) {
         auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
         hasher.reset();
-        const HashIndex& index = mDatabase.Hashes(algorithm);
-        if (index.Count() > 0 && (aSize == UnknownSize || index.Wanted(aSize)))
-            hasher = mHashProvider.Create(algorithm);
+        if (Wants(algorithm, aSize)) hasher = mHashProvider.Create(algorithm);
     }
+}
+
+bool ObjectScan::Wants(HashAlgorithm aAlgorithm, std::uint64_t aSize) const {
+    for (const PayloadTables& payload : mDatabase.Payloads()) {
+        if (payload.Hash(aAlgorithm).Wanted(aSize)) return true;
+        if (!mDatabase.HasAllowLists()) continue;
+        for (std::size_t i = 0; i < AllowListCount; ++i)
+            if (AllowAlgorithms[i] == aAlgorithm && payload.Allowed[i].Wanted(aSize)) return true;
+    }
+    return false;
 }
 
 void ObjectScan::NoteStart(const std::uint8_t* aData, std::size_t aLength) {
@@ -325,33 +334,58 @@ void ObjectScan::CollectBodies(bool aComplete) {
             const std::uint64_t start = mProgress[index].Start;
             if (!window || start < window->Low || start > window->High) continue;
         }
-        mMatches.push_back({body.Signature, body.Name, MatchKind::Body, end});
+        mMatches.push_back({body.Signature, std::string(body.Name), MatchKind::Body, end});
     }
     std::sort(mMatches.begin(), mMatches.end(), [](const Match& a, const Match& b) {
         return a.End != b.End ? a.End < b.End : a.Signature < b.Signature;
     });
 }
 
-void ObjectScan::CollectHashes() {
-    const std::size_t first = mMatches.size();
+void ObjectScan::FinishDigests() {
     for (HashAlgorithm algorithm : HashAlgorithms) {
-        auto& hasher = mHashers[static_cast<std::size_t>(algorithm)];
-        if (!hasher) continue;
-        std::uint8_t digest[MaxDigestLength] = {};
-        hasher->Final(digest);
-        mDatabase.Hashes(algorithm).Find(mTotal, digest, mMatches);
+        const auto i = static_cast<std::size_t>(algorithm);
+        if (mHashers[i]) mHashers[i]->Final(mDigests[i].data());
     }
-    // The writer stores hash names in database order: their place in the payload is the lines' order.
-    std::stable_sort(mMatches.begin() + static_cast<std::ptrdiff_t>(first), mMatches.end(),
-                     [](const Match& a, const Match& b) { return std::less<const char*>()(a.Name.data(), b.Name.data()); });
+}
+
+bool ObjectScan::OnAllowList() const {
+    for (const PayloadTables& payload : mDatabase.Payloads()) {
+        for (std::size_t i = 0; i < AllowListCount; ++i) {
+            const auto algorithm = static_cast<std::size_t>(AllowAlgorithms[i]);
+            if (mHashers[algorithm] && payload.Allowed[i].Contains(mTotal, mDigests[algorithm].data())) return true;
+        }
+    }
+    return false;
+}
+
+// Each payload's hash findings follow its names' order, which is the order of its lines; the
+// payloads follow their load order.
+void ObjectScan::CollectHashes() {
+    for (const PayloadTables& payload : mDatabase.Payloads()) {
+        mHits.clear();
+        for (HashAlgorithm algorithm : HashAlgorithms) {
+            const auto i = static_cast<std::size_t>(algorithm);
+            if (mHashers[i]) payload.Hash(algorithm).Find(mTotal, mDigests[i].data(), mHits);
+        }
+        std::stable_sort(mHits.begin(), mHits.end(),
+                         [](const HashHit& a, const HashHit& b) { return a.NameKey < b.NameKey; });
+        for (const HashHit& hit : mHits)
+            mMatches.push_back({hit.Signature, payload.Names.Name(hit.NameKey), MatchKind::Hash, mTotal});
+    }
 }
 
 const std::vector<Match>& ObjectScan::End(bool aComplete) {
     Drain(~std::uint64_t{0});
     Release(~std::uint64_t{0});
     mMatches.clear();
-    CollectBodies(aComplete);
-    if (aComplete) CollectHashes();
+    if (aComplete) {
+        FinishDigests();
+        mAllowed = mDatabase.HasAllowLists() && OnAllowList();
+    }
+    if (!mAllowed) {
+        CollectBodies(aComplete);
+        if (aComplete) CollectHashes();
+    }
     for (auto& hasher : mHashers) hasher.reset();
     return mMatches;
 }

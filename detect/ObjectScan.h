@@ -36,8 +36,11 @@ public:
     void Feed(const std::uint8_t* aData, std::size_t aLength);
     // Every matching signature once, body matches by end (then database order), then hash
     // matches in database order. aComplete=false (the object was cut short) keeps the body
-    // matches found so far and gives no hash and no EOF-n verdict.
+    // matches found so far and gives no hash and no EOF-n verdict. An object on an allow list
+    // gives no match at all.
     const std::vector<Match>& End(bool aComplete);
+    // Whether the object that just ended, complete, is on an allow list.
+    bool Allowed() const { return mAllowed; }
     // Whether the object exceeded a bound: it was not matched to its end, and only the body
     // matches found before are in End's list.
     bool Overflowed() const { return mOverflow; }
@@ -90,6 +93,9 @@ private:
     std::optional<Window> StartWindow(const CompiledBody& aBody, std::uint64_t aSize) const;
     bool IsMz() const;
     void NoteStart(const std::uint8_t* aData, std::size_t aLength);
+    bool Wants(HashAlgorithm aAlgorithm, std::uint64_t aSize) const;
+    void FinishDigests();
+    bool OnAllowList() const;
     void CollectBodies(bool aComplete);
     void CollectHashes();
 
@@ -97,6 +103,9 @@ private:
     const BodySet& mBodies;
     HashProvider& mHashProvider;
     std::array<std::unique_ptr<Hasher>, HashAlgorithmCount> mHashers;
+    std::array<std::array<std::uint8_t, MaxDigestLength>, HashAlgorithmCount> mDigests{};
+    std::vector<HashHit> mHits;
+    bool mAllowed = false;
     std::uint64_t mDeclared = 0;
     std::uint64_t mTotal = 0;
     std::uint8_t mFirst[2] = {0, 0};

@@ -6,37 +6,71 @@
 #include "detect/SignatureParser.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace detect {
+namespace {
+
+constexpr std::uint64_t MaxSignatures = std::numeric_limits<std::uint32_t>::max();
+
+bool AllZero(const std::uint8_t* aBegin, const std::uint8_t* aEnd) {
+    return std::all_of(aBegin, aEnd, [](std::uint8_t b) { return b == 0; });
+}
+
+} // namespace
+
 PayloadReader::PayloadReader(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll)
     : mPayload(aPayload), mLength(aLength), poll_(aPoll) {}
 
-std::unique_ptr<Database> PayloadReader::Read() {
+std::unique_ptr<Database> PayloadReader::ReadAll(std::span<const PayloadView> aPayloads, CancelPoll& aPoll,
+                                                 bool aTellPayload) {
+    std::unique_ptr<Database> database(new Database());
+    database->mPayloads.reserve(aPayloads.size());
+    std::uint64_t first = 0;
+    for (std::size_t i = 0; i < aPayloads.size(); ++i) {
+        try {
+            first = PayloadReader(aPayloads[i].Data, aPayloads[i].Length, aPoll).ReadInto(*database, first);
+        } catch (Error& error) {
+            if (aTellPayload) error.SetPayload(i);
+            throw;
+        }
+    }
+    database->mBodies.Finish(aPoll);
+    return database;
+}
+
+std::uint64_t PayloadReader::ReadInto(Database& aDatabase, std::uint64_t aFirst) {
     ReadHeader();
     CheckPadding();
-    CheckNames();
-    std::unique_ptr<Database> database(new Database());
-    std::uint32_t first = 0;
+    PayloadTables tables;
+    if (mVersion == 1) {
+        CheckNames();
+        tables.Names = NameTable::Offsets(mPayload + mNamesAt, static_cast<std::size_t>(mNamesLength));
+    } else {
+        tables.Names = NameTable::Blocks(mPayload + mNamesAt, static_cast<std::size_t>(mNamesLength), mNameCount);
+    }
+    std::uint64_t first = aFirst;
     for (HashAlgorithm algorithm : HashAlgorithms) {
         const auto i = static_cast<std::size_t>(algorithm);
-        CheckHashes(algorithm, mPayload + mHashAt[i], mHashCount[i]);
-        database->mHashes[i] = HashIndex(algorithm, mPayload + mHashAt[i], mHashCount[i], mPayload + mNamesAt, first);
+        if (mVersion == 1) CheckHashes(algorithm, mPayload + mHashAt[i], mHashCount[i]);
+        tables.Hashes[i] = HashIndex(algorithm, mPayload + mHashAt[i], mHashCount[i], static_cast<std::uint32_t>(first));
         first += mHashCount[i];
     }
-    ReadBodies(*database);
-    return database;
+    for (std::size_t i = 0; i < AllowListCount; ++i)
+        tables.Allowed[i] = HashIndex(AllowAlgorithms[i], mPayload + mAllowAt[i], mAllowCount[i], 0);
+    if (first + mBodyCount > MaxSignatures) throw DatabaseError("more signatures than a database can number");
+    ReadBodies(aDatabase, first);
+    aDatabase.mHasAllowLists = aDatabase.mHasAllowLists || mAllowCount[0] > 0 || mAllowCount[1] > 0;
+    aDatabase.mPayloads.push_back(std::move(tables));
+    return first + mBodyCount;
 }
 
 void PayloadReader::ReadHeader() {
     if (!HasHeader(mPayload, mLength)) throw DatabaseError("no header");
-    if (mLength < format::HeaderLength) throw DatabaseError("truncated header");
-    const std::uint32_t version = format::Read32(mPayload + format::VersionAt);
-    if (version > format::Version) throw UnsupportedVersionError(version);
-    if (version == 0) throw DatabaseError("version 0");
-    if (mLength > format::MaxPayloadLength) throw DatabaseError("payload larger than 50331632 bytes");
-    if (format::Read32(mPayload + format::HeaderLengthAt) != format::HeaderLength)
-        throw DatabaseError("wrong header length");
-    if (format::Read64(mPayload + format::ReservedAt) != 0) throw DatabaseError("reserved header fields are not zero");
+    if (mLength < format::HeaderLength1) throw DatabaseError("truncated header");
+    mVersion = format::Read32(mPayload + format::VersionAt);
+    if (mVersion > format::Version) throw UnsupportedVersionError(mVersion);
+    if (mVersion == 0) throw DatabaseError("version 0");
     for (HashAlgorithm algorithm : HashAlgorithms) {
         const auto i = static_cast<std::size_t>(algorithm);
         mHashCount[i] = format::Read32(mPayload + format::HashCountAt[i]);
@@ -44,9 +78,18 @@ void PayloadReader::ReadHeader() {
     mBodyCount = format::Read32(mPayload + format::BodyCountAt);
     mBodyLength = format::Read64(mPayload + format::BodyLengthAt);
     mNamesLength = format::Read64(mPayload + format::NamesLengthAt);
+    if (mVersion == 1) ReadHeader1();
+    else ReadHeader2();
+}
+
+void PayloadReader::ReadHeader1() {
+    if (mLength > format::MaxPayloadLength) throw DatabaseError("payload larger than 50331632 bytes");
+    if (format::Read32(mPayload + format::HeaderLengthAt) != format::HeaderLength1)
+        throw DatabaseError("wrong header length");
+    if (format::Read64(mPayload + format::ReservedAt) != 0) throw DatabaseError("reserved header fields are not zero");
     // Every term is below 2^36 or checked against the length first: the sum cannot overflow.
     if (mBodyLength > mLength || mNamesLength > mLength) throw DatabaseError("section lengths exceed the payload");
-    std::uint64_t end = format::HeaderLength;
+    std::uint64_t end = format::HeaderLength1;
     for (HashAlgorithm algorithm : HashAlgorithms) {
         const auto i = static_cast<std::size_t>(algorithm);
         mHashAt[i] = static_cast<std::size_t>(std::min<std::uint64_t>(end, mLength));
@@ -59,11 +102,43 @@ void PayloadReader::ReadHeader() {
     mContentEnd = static_cast<std::size_t>(end);
 }
 
+// Each section is taken in turn from what is left of the payload, so no sum can overflow.
+void PayloadReader::Take(std::uint64_t aLength, const char* aWhat) {
+    if (aLength > mLength - mContentEnd) throw DatabaseError(std::string(aWhat) + " exceed the payload");
+    mContentEnd += static_cast<std::size_t>(aLength);
+}
+
+void PayloadReader::ReadHeader2() {
+    if (mLength < format::HeaderLength) throw DatabaseError("truncated header");
+    if (format::Read32(mPayload + format::HeaderLengthAt) != format::HeaderLength)
+        throw DatabaseError("wrong header length");
+    if (!AllZero(mPayload + format::Reserved2At, mPayload + format::HeaderLength))
+        throw DatabaseError("reserved header fields are not zero");
+    if (format::Read32(mPayload + format::NamesPerBlockAt) != NameTable::NamesPerBlock)
+        throw DatabaseError("unknown name block size");
+    mNameCount = format::Read32(mPayload + format::NameCountAt);
+    mAllowCount[0] = format::Read32(mPayload + format::AllowMd5CountAt);
+    mAllowCount[1] = format::Read32(mPayload + format::AllowSha256CountAt);
+    mContentEnd = format::HeaderLength;
+    for (HashAlgorithm algorithm : HashAlgorithms) {
+        const auto i = static_cast<std::size_t>(algorithm);
+        mHashAt[i] = mContentEnd;
+        Take(std::uint64_t{mHashCount[i]} * format::RecordLength(DigestLength(algorithm)), "hash records");
+    }
+    for (std::size_t i = 0; i < AllowListCount; ++i) {
+        mAllowAt[i] = mContentEnd;
+        Take(std::uint64_t{mAllowCount[i]} * format::RecordLength(DigestLength(AllowAlgorithms[i])), "allow lists");
+    }
+    mBodyAt = mContentEnd;
+    Take(mBodyLength, "body records");
+    mNamesAt = mContentEnd;
+    Take(mNamesLength, "names");
+}
+
 void PayloadReader::CheckPadding() {
     const std::uint8_t* padding = mPayload + mContentEnd;
     poll_.InPieces(mLength - mContentEnd, [padding](std::size_t aAt, std::size_t aLength) {
-        if (std::any_of(padding + aAt, padding + aAt + aLength, [](std::uint8_t b) { return b != 0; }))
-            throw DatabaseError("padding is not zero");
+        if (!AllZero(padding + aAt, padding + aAt + aLength)) throw DatabaseError("padding is not zero");
     });
 }
 
@@ -96,14 +171,15 @@ void PayloadReader::CheckHashes(HashAlgorithm aAlgorithm, const std::uint8_t* aR
     }
 }
 
-void PayloadReader::ReadBodies(Database& aDatabase) {
+void PayloadReader::ReadBodies(Database& aDatabase, std::uint64_t aFirst) {
     const std::uint8_t* at = mPayload + mBodyAt;
     const std::uint8_t* end = at + mBodyLength;
-    std::uint32_t first = 0; // body signatures are numbered after every hash signature
-    for (std::uint32_t count : mHashCount) first += count;
+    BodySet& bodies = aDatabase.mBodies;
+    const std::size_t budget = CompiledMemoryBudget(mLength), before = bodies.EstimatedBytes();
     // Room for the count, but for no more than one signature per 16 bytes of the section, so that a
     // false count cannot reserve much; a denser section merely grows as it is read.
-    aDatabase.mBodies.Reserve(std::min<std::size_t>(mBodyCount, static_cast<std::size_t>(mBodyLength / 16)));
+    bodies.Reserve(bodies.Signatures().size() +
+                   std::min<std::size_t>(mBodyCount, static_cast<std::size_t>(mBodyLength / 16)));
     for (std::uint32_t i = 0; i < mBodyCount; ++i) {
         if (end - at < 4) throw DatabaseError("body section shorter than its count");
         const std::uint32_t length = format::Read32(at);
@@ -117,12 +193,10 @@ void PayloadReader::ReadBodies(Database& aDatabase) {
             throw DatabaseError("body signature " + std::to_string(i + 1) + ": " + why);
         }
         const auto& body = std::get<BodySignature>(parsed.Signature);
-        aDatabase.mBodies.Add(body, line.substr(0, body.Name.size()), first + i);
-        if (aDatabase.mBodies.EstimatedBytes() > CompiledMemoryBudget(mLength))
-            throw DatabaseError(CompiledMemoryBudgetText());
+        bodies.Add(body, line.substr(0, body.Name.size()), static_cast<std::uint32_t>(aFirst + i));
+        if (bodies.EstimatedBytes() - before > budget) throw DatabaseError(CompiledMemoryBudgetText());
     }
     if (at != end) throw DatabaseError("body section longer than its records");
-    aDatabase.mBodies.Finish(poll_);
 }
 
 std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength) {
@@ -131,7 +205,12 @@ std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::
 }
 
 std::unique_ptr<const Database> LoadDatabase(const std::uint8_t* aPayload, std::size_t aLength, CancelPoll& aPoll) {
-    return PayloadReader(aPayload, aLength, aPoll).Read();
+    const PayloadView view{aPayload, aLength};
+    return PayloadReader::ReadAll(std::span(&view, 1), aPoll, false);
+}
+
+std::unique_ptr<const Database> LoadDatabases(std::span<const PayloadView> aPayloads, CancelPoll& aPoll) {
+    return PayloadReader::ReadAll(aPayloads, aPoll, true);
 }
 
 } // namespace detect

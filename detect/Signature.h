@@ -9,8 +9,14 @@
 
 namespace detect {
 
-// The signature file kinds, by extension: .hdb (MD5), .hsb (SHA-1 or SHA-256), .ndb.
-enum class SignatureFileKind { Md5, Sha, Body };
+// The signature file kinds, by extension: .hdb (MD5), .hsb (SHA-1 or SHA-256), .ndb, and the
+// allow lists .fp (MD5, lines as .hdb) and .sfp (SHA-256, lines as .hsb).
+enum class SignatureFileKind { Md5, Sha, Body, Md5Allow, Sha256Allow };
+
+// Whether lines of this kind name objects never to report rather than signatures.
+constexpr bool IsAllowList(SignatureFileKind aKind) {
+    return aKind == SignatureFileKind::Md5Allow || aKind == SignatureFileKind::Sha256Allow;
+}
 
 struct HashSignature {
     HashAlgorithm Algorithm = HashAlgorithm::Md5;

@@ -64,6 +64,7 @@ bool ParseDigest(SignatureFileKind aKind, std::string_view aHex, HashSignature& 
     if (aKind == SignatureFileKind::Sha)
         aSignature.Algorithm = aHex.size() == DigestLength(HashAlgorithm::Sha1) * 2 ? HashAlgorithm::Sha1
                                                                                     : HashAlgorithm::Sha256;
+    if (aKind == SignatureFileKind::Sha256Allow) aSignature.Algorithm = HashAlgorithm::Sha256;
     const std::size_t length = DigestLength(aSignature.Algorithm);
     if (aHex.size() != length * 2) return false;
     for (std::size_t i = 0; i < length; ++i) {
@@ -72,6 +73,17 @@ bool ParseDigest(SignatureFileKind aKind, std::string_view aHex, HashSignature& 
         aSignature.Digest[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
     return true;
+}
+
+const char* DigestRule(SignatureFileKind aKind) {
+    switch (aKind) {
+    case SignatureFileKind::Md5:
+    case SignatureFileKind::Md5Allow: return "hash must be 32 hex digits";
+    case SignatureFileKind::Sha256Allow: return "hash must be 64 hex digits";
+    case SignatureFileKind::Sha:
+    case SignatureFileKind::Body: break;
+    }
+    return "hash must be 40 or 64 hex digits";
 }
 
 ParsedLine ParseHash(SignatureFileKind aKind, std::string_view aLine) {
@@ -83,9 +95,7 @@ ParsedLine ParseHash(SignatureFileKind aKind, std::string_view aLine) {
     }
     HashSignature signature;
     if (!ParseDigest(aKind, fields[0], signature)) {
-        result.Problem = Refuse(ParseStatus::SyntaxError, aKind == SignatureFileKind::Md5
-                                                              ? "hash must be 32 hex digits"
-                                                              : "hash must be 40 or 64 hex digits");
+        result.Problem = Refuse(ParseStatus::SyntaxError, DigestRule(aKind));
         return result;
     }
     if (fields[1] == "*") {
@@ -186,7 +196,9 @@ ParsedLine ParseLine(SignatureFileKind aKind, std::string_view aLine) {
     }
     switch (aKind) {
     case SignatureFileKind::Md5:
-    case SignatureFileKind::Sha: return ParseHash(aKind, aLine);
+    case SignatureFileKind::Sha:
+    case SignatureFileKind::Md5Allow:
+    case SignatureFileKind::Sha256Allow: return ParseHash(aKind, aLine);
     case SignatureFileKind::Body: break;
     }
     return ParseBody(aLine);
@@ -212,6 +224,8 @@ std::optional<SignatureFileKind> KindFromFileName(std::string_view aFileName) {
     if (extension == "hdb" || extension == "hdu") return SignatureFileKind::Md5;
     if (extension == "hsb" || extension == "hsu") return SignatureFileKind::Sha;
     if (extension == "ndb" || extension == "ndu") return SignatureFileKind::Body;
+    if (extension == "fp") return SignatureFileKind::Md5Allow;
+    if (extension == "sfp") return SignatureFileKind::Sha256Allow;
     return std::nullopt;
 }
 

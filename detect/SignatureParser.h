@@ -24,7 +24,7 @@ struct ParsedLine {
     std::string Canonical; // body signatures: "Name:TargetType:Offset:HexSignature" as stored
 };
 
-// Parses one line of a .hdb, .hsb or .ndb file; a trailing CR is dropped,
+// Parses one line of a .hdb, .hsb, .ndb, .fp or .sfp file; a trailing CR is dropped,
 // blank lines and lines starting with '#' are Ignored.
 ParsedLine ParseLine(SignatureFileKind aKind, std::string_view aLine);
 

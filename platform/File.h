@@ -24,6 +24,8 @@ public:
     static File CreateAlways(const std::wstring& aPath);
 
     bool IsOpen() const noexcept { return handle_.IsValid(); }
+    // The open handle, still owned by this object.
+    HANDLE Native() const noexcept { return handle_.Get(); }
 
     // The file's size in bytes. Throws AppError with the system's text and code.
     std::int64_t Size() const;

@@ -1,4 +1,5 @@
-// Loading and verifying signature.dat; stamping a payload file with its MD5 trailer.
+// Loading and verifying signature.dat and the .qdb files, compiling them together; stamping a
+// payload file with its MD5 trailer.
 #include "signature/Signature.h"
 
 #include "platform/ProcessCommandLine.h"
@@ -9,33 +10,18 @@
 #include "platform/ErrorDisplay.h"
 #include "platform/FileExistence.h"
 #include "platform/Md5.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Utf8.h"
 
 #include <windows.h>
 
 #include <new>
+#include <optional>
 
 namespace {
 
 constexpr wchar_t kSignatureFileName[] = L"signature.dat";
 constexpr wchar_t kLoadingFailed[] = L"Signature loading failed: ";
-
-// The folder of the running executable, with its trailing backslash. Throws AppError when the
-// system cannot tell the path (an empty folder would point at the current folder instead).
-std::wstring ExecutableFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            ThrowLastError(L"Cannot find the program's own path: ");
-        if (length < path.size()) {
-            path.resize(length);
-            return path.substr(0, path.find_last_of(L'\\') + 1);
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 void CheckFileSize(std::int64_t aSize)
 {
@@ -78,10 +64,18 @@ TSignature::TSignature(const std::wstring& aPath) : TSignature(aPath, {})
 }
 
 TSignature::TSignature(const std::wstring& aPath, std::function<bool()> aCancelled)
+    : TSignature(aPath, std::wstring(), std::move(aCancelled))
+{
+}
+
+TSignature::TSignature(const std::wstring& aPath, const std::wstring& aQdbFolder, std::function<bool()> aCancelled)
 {
     detect::CancelPoll poll(std::move(aCancelled));
-    WithContext(kLoadingFailed,
-        [&] { LoadSignature(aPath.empty() ? ExecutableFolder() + kSignatureFileName : aPath, poll); });
+    WithContext(kLoadingFailed, [&] {
+        LoadSignature(aPath.empty() ? ProgramFolder() + kSignatureFileName : aPath, poll);
+        LoadQdbFiles(aQdbFolder.empty() ? TSignatureFolder::BesideProgram() : TSignatureFolder(aQdbFolder), poll);
+        CompileDatabase(poll);
+    });
 }
 
 TSignature::~TSignature() = default;
@@ -94,7 +88,19 @@ void TSignature::LoadSignature(const std::wstring& aPath, detect::CancelPoll& aP
     ReadPayload(static_cast<std::size_t>(size) - sizeof(Md5Digest), aPoll);
     if (!TrailerMatches(aPoll))
         throw AppError(L"Invalid file");
-    CompileDatabase(aPoll);
+}
+
+void TSignature::LoadQdbFiles(const TSignatureFolder& aFolder, detect::CancelPoll& aPoll)
+{
+    FQdbFiles.reserve(aFolder.Names().size());
+    for (const std::wstring& name : aFolder.Names()) {
+        WithContext((name + L": ").c_str(), [&] {
+            aPoll.Check();
+            FQdbFiles.emplace_back(aFolder.PathOf(name));
+            FQdbFiles.back().VerifyTrailer(aPoll);
+        });
+        FQdbNames.push_back(name);
+    }
 }
 
 // The buffer grows a piece at a time, so that no stretch of work between two polls touches all of it.
@@ -120,14 +126,33 @@ bool TSignature::TrailerMatches(detect::CancelPoll& aPoll)
 
 void TSignature::CompileDatabase(detect::CancelPoll& aPoll)
 {
-    if (!detect::HasHeader(FData.data(), FData.size()))
+    // Each payload to compile, in load order, with the name its errors carry (none for signature.dat,
+    // whose messages stay as they were before .qdb files existed).
+    struct PayloadView {
+        const std::uint8_t* Data;
+        std::size_t Length;
+    };
+    std::vector<PayloadView> payloads;
+    std::vector<std::wstring> names;
+    if (detect::HasHeader(FData.data(), FData.size())) {
+        payloads.push_back({FData.data(), FData.size()});
+        names.emplace_back();
+    }
+    for (std::size_t i = 0; i < FQdbFiles.size(); ++i) {
+        payloads.push_back({FQdbFiles[i].Payload(), FQdbFiles[i].PayloadLength()});
+        names.push_back(FQdbNames[i] + L": ");
+    }
+    if (payloads.empty())
         return;
+    if (payloads.size() > 1)
+        throw AppError(L"Several databases cannot be compiled together yet");
     try {
-        FDatabase = detect::LoadDatabase(FData.data(), FData.size(), aPoll);
+        FDatabase = detect::LoadDatabase(payloads[0].Data, payloads[0].Length, aPoll);
     } catch (const detect::Cancelled&) {
         throw;
     } catch (const detect::Error& error) {
-        throw AppError(FromUtf8(error.what()));
+        const std::optional<std::size_t> payload = 0;
+        throw AppError((payload && *payload < names.size() ? names[*payload] : std::wstring()) + FromUtf8(error.what()));
     }
 }
 

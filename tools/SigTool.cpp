@@ -13,9 +13,11 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: quorvane-sigtool build [--skip-unsupported] OUT.dat INPUT...\n"
-                          "       quorvane-sigtool info FILE.dat\n"
-                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII).\n";
+constexpr char kUsage[] = "usage: quorvane-sigtool build OUT.dat INPUT... [--skip-unsupported]\n"
+                          "       quorvane-sigtool info FILE\n"
+                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII),\n"
+                          "       and ClamAV .cvd and .cld containers holding them.\n"
+                          "FILE: a database the tool built, or a ClamAV .cvd or .cld container.\n";
 
 int Usage(std::ostream& aErr)
 {
@@ -23,20 +25,23 @@ int Usage(std::ostream& aErr)
     return kSigToolUsage;
 }
 
-// "build" [--skip-unsupported] OUT INPUT...; empty when the words do not fit.
+// "build" OUT INPUT... with --skip-unsupported anywhere among them; empty when the words do not fit.
 std::optional<TBuildOptions> ParseBuild(const std::vector<std::wstring>& aArguments)
 {
     TBuildOptions options;
-    std::size_t next = 1;
-    for (; next < aArguments.size() && aArguments[next].starts_with(L"--"); ++next) {
-        if (aArguments[next] != L"--skip-unsupported")
+    std::vector<std::wstring> files;
+    for (std::size_t next = 1; next < aArguments.size(); ++next) {
+        if (!aArguments[next].starts_with(L"--"))
+            files.push_back(aArguments[next]);
+        else if (aArguments[next] == L"--skip-unsupported")
+            options.SkipUnsupported = true;
+        else
             return std::nullopt;
-        options.SkipUnsupported = true;
     }
-    if (aArguments.size() < next + 2)
+    if (files.size() < 2)
         return std::nullopt;
-    options.Output = aArguments[next];
-    options.Inputs.assign(aArguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, aArguments.end());
+    options.Output = files[0];
+    options.Inputs.assign(files.begin() + 1, files.end());
     return options;
 }
 

@@ -7,7 +7,11 @@
 #include "platform/Error.h"
 #include "platform/Md5.h"
 #include "platform/Utf8.h"
+#include "tools/BuildTally.h"
+#include "tools/ContainerFile.h"
+#include "tools/ContainerInput.h"
 #include "tools/SigTool.h"
+#include "tools/SigToolReport.h"
 
 #include <windows.h>
 
@@ -18,35 +22,38 @@
 
 namespace {
 
-struct LineTally {
-    std::uint64_t Refused = 0;
-    std::uint64_t Skipped = 0;
-    std::uint64_t LevelSkipped = 0;
-    std::uint64_t Ignored = 0;
-};
-
 // Adds one input file; each refused line is printed as "file:line: reason".
 void AddInput(detect::DatabaseBuilder& aBuilder, const std::wstring& aInput, bool aSkipUnsupported,
-    LineTally& aTally, std::ostream& aErr)
+    TBuildTally& aTally, std::ostream& aErr)
 {
     const std::string name = ToUtf8(aInput);
     detect::AddReport report;
     try {
         report = aBuilder.AddFile(std::filesystem::path(aInput));
     } catch (const detect::Error& error) {
-        aErr << name << ": " << error.what() << '\n';
-        ++aTally.Refused;
+        Refuse(name, error.what(), aTally, aErr);
         return;
     }
-    aTally.LevelSkipped += report.LevelSkipped;
-    aTally.Ignored += report.Ignored;
-    for (const detect::LineProblem& problem : report.Problems) {
-        if (aSkipUnsupported && problem.Problem.Status == detect::ParseStatus::Unsupported) {
-            ++aTally.Skipped;
-            continue;
-        }
-        aErr << name << ':' << problem.Line << ": " << problem.Problem.Reason << '\n';
-        ++aTally.Refused;
+    Tally(report, name, aSkipUnsupported, aTally, aErr);
+}
+
+// Every input in the command line's order, after the ignore lists of all of them: .ign2 files
+// (sorted to the front by the caller) and the .ign2 members of containers.
+void AddInputs(detect::DatabaseBuilder& aBuilder, const std::vector<std::wstring>& aInputs, bool aSkipUnsupported,
+    TBuildTally& aTally, std::ostream& aErr)
+{
+    cvd::Kind kind{};
+    for (const std::wstring& input : aInputs) {
+        if (IsContainerPath(input, kind))
+            AddContainerIgnoreLists(aBuilder, input, kind, aTally, aErr);
+    }
+    if (aTally.Refused != 0)
+        return;
+    for (const std::wstring& input : aInputs) {
+        if (IsContainerPath(input, kind))
+            AddContainer(aBuilder, input, kind, aSkipUnsupported, aTally, aErr);
+        else
+            AddInput(aBuilder, input, aSkipUnsupported, aTally, aErr);
     }
 }
 
@@ -77,17 +84,17 @@ void WriteStamped(const std::wstring& aOutput, const std::vector<std::uint8_t>& 
     }
 }
 
-void ReportCounts(const detect::SignatureCounts& aCounts, const LineTally& aTally, std::ostream& aOut)
+void ReportCounts(const detect::SignatureCounts& aCounts, const TBuildTally& aTally, std::ostream& aOut)
 {
-    aOut << "MD5 signatures: " << aCounts.Md5 << "\nSHA-1 signatures: " << aCounts.Sha1
-         << "\nSHA-256 signatures: " << aCounts.Sha256
-         << "\nBody signatures: " << aCounts.Body << '\n';
+    ReportSignatureCounts(aCounts, aOut);
     if (aTally.Skipped != 0)
         aOut << "Unsupported lines skipped: " << aTally.Skipped << '\n';
     if (aTally.LevelSkipped != 0)
         aOut << "Lines skipped for their functionality level: " << aTally.LevelSkipped << '\n';
     if (aTally.Ignored != 0)
         aOut << "Signatures dropped by ignore lists: " << aTally.Ignored << '\n';
+    for (const auto& [type, count] : aTally.SkippedTypes)
+        aOut << "Skipped files of type " << type << ": " << count << '\n';
 }
 
 } // namespace
@@ -95,13 +102,12 @@ void ReportCounts(const detect::SignatureCounts& aCounts, const LineTally& aTall
 int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostream& aErr)
 {
     detect::DatabaseBuilder builder;
-    LineTally tally;
+    TBuildTally tally;
     // Ignore lists apply to every input, wherever they stand on the command line.
     std::vector<std::wstring> inputs = aOptions.Inputs;
     std::stable_partition(inputs.begin(), inputs.end(),
         [](const std::wstring& aInput) { return detect::IsIgnoreListName(ToUtf8(aInput)); });
-    for (const std::wstring& input : inputs)
-        AddInput(builder, input, aOptions.SkipUnsupported, tally, aErr);
+    AddInputs(builder, inputs, aOptions.SkipUnsupported, tally, aErr);
     if (tally.Refused != 0) {
         aErr << tally.Refused << " refused; nothing written\n";
         return kSigToolInvalidInput;

@@ -9,7 +9,10 @@
 #include "platform/Md5.h"
 #include "platform/Utf8.h"
 #include "signature/Signature.h"
+#include "tools/ContainerFile.h"
+#include "tools/ContainerInfo.h"
 #include "tools/SigTool.h"
+#include "tools/SigToolReport.h"
 
 #include <ostream>
 #include <vector>
@@ -40,9 +43,8 @@ bool DescribePayload(const std::vector<std::uint8_t>& aPayload, std::ostream& aO
         aOut << "Format: opaque payload (no signature database header; detects nothing)\n";
         return true;
     }
-    aOut << "Format version: " << info.Version << "\nMD5 signatures: " << info.Counts.Md5
-         << "\nSHA-1 signatures: " << info.Counts.Sha1
-         << "\nSHA-256 signatures: " << info.Counts.Sha256 << "\nBody signatures: " << info.Counts.Body << '\n';
+    aOut << "Format version: " << info.Version << '\n';
+    ReportSignatureCounts(info.Counts, aOut);
     try {
         detect::LoadDatabase(aPayload.data(), aPayload.size());
     } catch (const detect::Error& error) {
@@ -57,6 +59,9 @@ bool DescribePayload(const std::vector<std::uint8_t>& aPayload, std::ostream& aO
 
 int DescribeDatabase(const std::wstring& aPath, std::ostream& aOut)
 {
+    cvd::Kind kind{};
+    if (IsContainerPath(aPath, kind))
+        return DescribeContainer(aPath, kind, aOut);
     File file = File::OpenExisting(aPath, File::Access::Read, FILE_SHARE_READ);
     const std::int64_t size = file.Size();
     aOut << "File: " << ToUtf8(aPath) << "\nSize: " << size << " bytes\n";

@@ -42,7 +42,7 @@ TEST(DatabaseLoadTest, RefusesANewerVersionAndACorruptBody)
         std::wstring Expected;
     };
     const Case cases[] = {
-        {detect::format::VersionAt, 2, L"Signature loading failed: Unsupported signature database version 2"},
+        {detect::format::VersionAt, 3, L"Signature loading failed: Unsupported signature database version 3"},
         {detect::format::Md5CountAt, 5, L"Signature loading failed: Invalid signature database: "},
         {detect::format::BodyCountAt, 0x7FFFFFFF, L"Signature loading failed: Invalid signature database: "},
     };

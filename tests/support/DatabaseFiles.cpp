@@ -2,6 +2,7 @@
 #include "tests/support/DatabaseFiles.h"
 
 #include "detect/DatabaseBuilder.h"
+#include "platform/CngHash.h"
 #include "platform/Md5.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,35 @@ std::vector<std::uint8_t> DatabasePayload(const SignatureLines& aLines)
         EXPECT_EQ(parsed.Problem.Status, detect::ParseStatus::Ok) << line << ": " << parsed.Problem.Reason;
     }
     return builder.Build();
+}
+
+std::vector<std::uint8_t> QdbPayload(const SignatureLines& aLines)
+{
+    detect::DatabaseBuilder builder;
+    for (const auto& [kind, line] : aLines) {
+        const detect::ParsedLine parsed = builder.AddLine(kind, line);
+        EXPECT_EQ(parsed.Problem.Status, detect::ParseStatus::Ok) << line << ": " << parsed.Problem.Reason;
+    }
+    return builder.Build();
+}
+
+std::vector<std::uint8_t> WithSha256Trailer(std::vector<std::uint8_t> aPayload)
+{
+    CngHash hash(CngAlgorithm::Sha256);
+    hash.Update(aPayload.data(), aPayload.size());
+    const std::size_t length = aPayload.size();
+    aPayload.resize(length + CngHash::DigestLength(CngAlgorithm::Sha256));
+    hash.Finish(aPayload.data() + length);
+    return aPayload;
+}
+
+void WriteBytes(const std::wstring& aPath, const std::vector<std::uint8_t>& aBytes)
+{
+    const std::filesystem::path path(aPath);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(aBytes.data()), static_cast<std::streamsize>(aBytes.size()));
+    ASSERT_TRUE(out.good());
 }
 
 std::vector<std::uint8_t> LargeDatabasePayload(std::size_t aCount)

@@ -41,8 +41,14 @@ HANDLE InheritableFile(const std::filesystem::path& aPath)
     return CreateFileW(aPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
 }
 
-// The tool with aArguments, its stdout and stderr redirected to files.
-ScanRun RunTool(const std::wstring& aArguments)
+// The tool in the build tree.
+std::wstring BuiltTool()
+{
+    return ExeFolder() + L"..\\..\\quorvane-scan.exe";
+}
+
+// The tool at aExe with aArguments, its stdout and stderr redirected to files.
+ScanRun RunTool(const std::wstring& aArguments, const std::wstring& aExe = BuiltTool())
 {
     TempFolder streams;
     const std::filesystem::path outPath = streams.Path() / L"out.txt";
@@ -57,7 +63,7 @@ ScanRun RunTool(const std::wstring& aArguments)
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = out;
         startup.hStdError = err;
-        std::wstring commandLine = L"\"" + ExeFolder() + L"..\\..\\quorvane-scan.exe\" " + aArguments;
+        std::wstring commandLine = L"\"" + aExe + L"\" " + aArguments;
         PROCESS_INFORMATION process{};
         const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
             nullptr, nullptr, &startup, &process);
@@ -101,13 +107,13 @@ protected:
     std::filesystem::path Files() const { return folder_.Path() / L"files \u00e9\u4e2d"; }
     std::string Utf8Files() const { return ToUtf8(Files().wstring()); }
     // The tool on aArguments with the test database, "{F}" in them standing for the files' folder.
-    ScanRun Tool(const std::wstring& aArguments) const
+    ScanRun Tool(const std::wstring& aArguments, const std::wstring& aExe = BuiltTool()) const
     {
         std::wstring arguments = aArguments;
         const std::wstring files = Files().wstring();
         for (std::size_t at = arguments.find(L"{F}"); at != std::wstring::npos; at = arguments.find(L"{F}", at))
             arguments.replace(at, 3, files);
-        return RunTool(L"--database \"" + Database() + L"\" " + arguments);
+        return RunTool(L"--database \"" + Database() + L"\" " + arguments, aExe);
     }
 
     TempFolder folder_;
@@ -216,6 +222,40 @@ TEST_F(ScanToolTest, LeavesTheSettingsKeyAsItWas)
     const bool had = settingsKey();
     EXPECT_EQ(Tool(L"--heuristic --archives \"{F}\"").ExitCode, 1u);
     EXPECT_EQ(settingsKey(), had);
+}
+
+// A copy of the tool with a signatures folder beside it: --database replaces signature.dat only.
+TEST_F(ScanToolTest, DatabaseReplacesSignatureDatWhileTheFolderBesideTheToolStillLoads)
+{
+    const std::filesystem::path program = folder_.Path() / L"program";
+    std::filesystem::create_directories(program);
+    const std::wstring tool = (program / L"quorvane-scan.exe").wstring();
+    ASSERT_TRUE(CopyFileW(BuiltTool().c_str(), tool.c_str(), FALSE)) << GetLastError();
+    const std::wstring qdb = (program / L"signatures" / L"extra.qdb").wstring();
+    std::vector<std::uint8_t> extra =
+        WithSha256Trailer(QdbPayload({{detect::SignatureFileKind::Body, "Qdb.Extra:0:*:" + HexOf("QDB-EXTRA")}}));
+    WriteTestFile(Files() / L"extra.exe", "xQDB-EXTRAx");
+    const std::string f = Utf8Files();
+    const struct {
+        const char* Label;
+        std::size_t Damaged; // the byte changed, 0 for none
+        DWORD ExitCode;
+        std::string Out, Err;
+    } cases[] = {
+        {"both load", 0, 1,
+            f + "\\extra.exe: Qdb.Extra FOUND\n" + f + "\\sub\\eicar.com: Eicar-Test-Signature FOUND\n" + Summary(5, 2, 0, 0), ""},
+        {"damaged .qdb", extra.size() / 2, 2, "",
+            "quorvane-scan: Signature loading failed: extra.qdb: Invalid file: SHA-256 check failed\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> file = extra;
+        file[c.Damaged] ^= c.Damaged == 0 ? 0 : 1;
+        WriteBytes(qdb, file);
+        const ScanRun run = Tool(L"--quiet \"{F}\"", tool);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Label;
+        EXPECT_EQ(run.Out, c.Out) << c.Label;
+        EXPECT_EQ(run.Err, c.Err) << c.Label;
+    }
 }
 
 TEST(ScanToolOptionsTest, UsageErrorsAndValues)

@@ -3,6 +3,7 @@
 
 #include "platform/File.h"
 #include "signature/Signature.h"
+#include "tests/support/ContainerMaker.h"
 #include "tests/support/DatabaseFiles.h"
 #include "tests/support/MessageBoxProbe.h"
 #include "tests/support/TestSupport.h"
@@ -165,6 +166,90 @@ TEST(SigToolTest, InfoTellsOpaqueAndDamagedFiles)
     const ToolRun bad = Tool({L"info", damaged});
     EXPECT_EQ(bad.ExitCode, kSigToolInvalidInput);
     EXPECT_NE(bad.Out.find("MD5 trailer: incorrect"), std::string::npos) << bad.Out;
+}
+
+std::wstring WriteContainer(const TempFolder& aFolder, const std::wstring& aName, const ContainerSpec& aSpec)
+{
+    const std::vector<std::uint8_t> bytes = MakeContainer(aSpec, SystemHashes());
+    return WriteText(aFolder, aName, std::string(bytes.begin(), bytes.end()));
+}
+
+ContainerSpec DailySpec()
+{
+    ContainerSpec spec;
+    spec.Members = {
+        {"COPYING", "licence\n"},
+        {"daily.hdb", kEicarMd5 + "\n"},
+        {"daily.ndb", "Body.Kept:0:*:414243\nBody.Dropped:0:*:444546\nBody.Later:0:*:474849:250\nPe.Only:1:EP+0:414243\n"},
+        {"daily.ldb", "Logical.One;Target:0;0;414243\n"},
+        {"daily.cdb", "Container.One:CL_TYPE_ZIP:*:*:*:*:*:*:*:*\n"},
+        {"daily.ldu", "Logical.Two;Target:0;0;414243\n"},
+        {"daily.ign2", "Body.Dropped\n"},
+    };
+    return spec;
+}
+
+// A container's members are inputs in the tar's order; its ignore list applies to the
+// containers and files before it too, and unsupported members are counted by type.
+TEST(SigToolTest, BuildsFromAContainerCountingUnsupportedFilesByType)
+{
+    TempFolder folder;
+    const std::wstring main = WriteText(folder, L"main.ndb", "Body.Main:0:*:4a4b4c\nBody.Dropped:0:*:4d4e4f\n");
+    const std::wstring daily = WriteContainer(folder, L"daily.cvd", DailySpec());
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    const ToolRun built = Tool({L"build", out, main, daily, L"--skip-unsupported"});
+    ASSERT_EQ(built.ExitCode, kSigToolOk) << built.Err;
+    EXPECT_EQ(built.Out.substr(built.Out.find("MD5 signatures")),
+        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\n"
+        "Unsupported lines skipped: 1\nLines skipped for their functionality level: 1\n"
+        "Signatures dropped by ignore lists: 2\n"
+        "Skipped files of type .cdb: 1\nSkipped files of type .ldb: 1\nSkipped files of type .ldu: 1\n");
+
+    const ToolRun refused = Tool({L"build", out + L"2", daily});
+    EXPECT_EQ(refused.ExitCode, kSigToolInvalidInput);
+    EXPECT_NE(refused.Err.find("daily.cvd:daily.ldb: unsupported file type\n"), std::string::npos) << refused.Err;
+    EXPECT_NE(refused.Err.find("daily.cvd:daily.ndb:4: "), std::string::npos) << refused.Err;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out + L"2")));
+}
+
+TEST(SigToolTest, RefusesAContainerThatFailsItsChecksAndWritesNothing)
+{
+    TempFolder folder;
+    const std::wstring daily = WriteContainer(folder, L"daily.cvd", DailySpec());
+    {
+        std::fstream file(std::filesystem::path(daily), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(-30, std::ios::end);
+        file.put('\x5a');
+    }
+    const std::wstring out = folder.Str() + L"\\out.dat";
+    const ToolRun built = Tool({L"build", L"--skip-unsupported", out, daily});
+    EXPECT_EQ(built.ExitCode, kSigToolInvalidInput);
+    EXPECT_NE(built.Err.find("daily.cvd: container: the MD5 of its content does not match its header\n"), std::string::npos)
+        << built.Err;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out)));
+    const ToolRun info = Tool({L"info", daily});
+    EXPECT_EQ(info.ExitCode, kSigToolInvalidInput);
+    EXPECT_NE(info.Out.find("Result: invalid\n"), std::string::npos) << info.Out;
+}
+
+TEST(SigToolTest, InfoDescribesAContainer)
+{
+    TempFolder folder;
+    ContainerSpec spec = DailySpec();
+    spec.Gzip = false;
+    const std::wstring daily = WriteContainer(folder, L"daily.cld", spec);
+    const ToolRun info = Tool({L"info", daily});
+    EXPECT_EQ(info.ExitCode, kSigToolOk) << info.Out;
+    EXPECT_NE(info.Out.find("Format: ClamAV .cld container\nBuilt: 14 Nov 2023 22-13 +0000\nVersion: 27000\n"
+                            "Signatures (header): 4\nFunctionality level: 90\nBuilder: tests\n"
+                            "Checked: the .info list's SHA-256 of each file\nDigital signature: not verified"),
+        std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("Files of type .ign2: 1\nFiles of type .info: 1\nFiles of type .ldb: 1\n"
+                            "Files of type .ldu: 1\nFiles of type .ndb: 1\nFiles of type COPYING: 1\n"
+                            "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\n"
+                            "Lines skipped for their functionality level: 1\nUnsupported lines: 1\nRefused lines: 0\n"
+                            "Names on ignore lists: 1\nResult: valid\n"),
+        std::string::npos) << info.Out;
 }
 
 TEST(SigToolTest, TheExecutableReturnsTheExitCodes)
