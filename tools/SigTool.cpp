@@ -13,10 +13,13 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: quorvane-sigtool build OUT.dat INPUT... [--skip-unsupported]\n"
+constexpr char kUsage[] = "usage: quorvane-sigtool build OUT INPUT... [--skip-unsupported]\n"
                           "       quorvane-sigtool info FILE\n"
-                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files and .ign2 ignore lists (UTF-8 or ASCII),\n"
+                          "INPUT: ClamAV .hdb, .hsb, .ndb (or .hdu, .hsu, .ndu) files, .fp and .sfp allow lists and .ign2\n"
+                          "       ignore lists (UTF-8 or ASCII),\n"
                           "       and ClamAV .cvd and .cld containers holding them.\n"
+                          "OUT: a name ending in .qdb gets a .qdb file (SHA-256 trailer, no size cap), any other\n"
+                          "     signature.dat's format (MD5 trailer, 16 to 48 MiB).\n"
                           "FILE: a database the tool built, or a ClamAV .cvd or .cld container.\n";
 
 int Usage(std::ostream& aErr)

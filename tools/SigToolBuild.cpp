@@ -1,23 +1,21 @@
-// Building a signature database: every input checked, then one payload written and stamped.
+// Building a signature database: every input checked, then one payload written and stamped
+// (signature.dat's format, or a .qdb's when the output's name says so).
 #include "tools/SigToolBuild.h"
 
 #include "detect/DatabaseBuilder.h"
 #include "detect/Error.h"
 #include "detect/PayloadReader.h"
 #include "platform/Error.h"
-#include "platform/Md5.h"
 #include "platform/Utf8.h"
 #include "tools/BuildTally.h"
 #include "tools/ContainerFile.h"
 #include "tools/ContainerInput.h"
 #include "tools/SigTool.h"
 #include "tools/SigToolReport.h"
-
-#include <windows.h>
+#include "tools/StampedFile.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 
 namespace {
@@ -57,33 +55,6 @@ void AddInputs(detect::DatabaseBuilder& aBuilder, const std::vector<std::wstring
     }
 }
 
-// The payload and its MD5 trailer, digested by the same code that -sig uses.
-void WritePayload(const std::wstring& aPath, const std::vector<std::uint8_t>& aPayload)
-{
-    const Md5Digest trailer = Md5(aPayload.data(), aPayload.size());
-    std::ofstream file(std::filesystem::path(aPath), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(aPayload.data()), static_cast<std::streamsize>(aPayload.size()));
-    file.write(reinterpret_cast<const char*>(trailer.data()), static_cast<std::streamsize>(trailer.size()));
-    file.close();
-    if (!file)
-        throw AppError(L"Cannot write file \"" + aPath + L"\"");
-}
-
-// The stamped payload goes to a temporary file beside aOutput, which then takes aOutput's place:
-// a failure leaves aOutput as it was.
-void WriteStamped(const std::wstring& aOutput, const std::vector<std::uint8_t>& aPayload)
-{
-    const std::wstring temporary = aOutput + L".partial";
-    try {
-        WritePayload(temporary, aPayload);
-        if (!MoveFileExW(temporary.c_str(), aOutput.c_str(), MOVEFILE_REPLACE_EXISTING))
-            ThrowLastError(L"Cannot write file \"" + aOutput + L"\": ");
-    } catch (...) {
-        DeleteFileW(temporary.c_str());
-        throw;
-    }
-}
-
 void ReportCounts(const detect::SignatureCounts& aCounts, const TBuildTally& aTally, std::ostream& aOut)
 {
     ReportSignatureCounts(aCounts, aOut);
@@ -112,13 +83,15 @@ int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostrea
         aErr << tally.Refused << " refused; nothing written\n";
         return kSigToolInvalidInput;
     }
-    if (builder.Counts().Total() == 0) {
+    const detect::SignatureCounts counts = builder.Counts();
+    if (counts.Total() == 0 && counts.AllowMd5 == 0 && counts.AllowSha256 == 0) {
         aErr << "no signatures in the input; nothing written\n";
         return kSigToolInvalidInput;
     }
+    const TStamp stamp = StampFor(aOptions.Output);
     std::vector<std::uint8_t> payload;
     try {
-        payload = builder.Build();
+        payload = stamp == TStamp::Sha256 ? builder.BuildQdb() : builder.Build();
         // The program's own reader, with its memory budget, must accept what is written.
         detect::LoadDatabase(payload.data(), payload.size());
     } catch (const detect::DatabaseTooLargeError& error) {
@@ -128,8 +101,8 @@ int BuildDatabase(const TBuildOptions& aOptions, std::ostream& aOut, std::ostrea
         aErr << "the program would refuse this database: " << error.what() << "; nothing written\n";
         return kSigToolInvalidInput;
     }
-    WriteStamped(aOptions.Output, payload);
+    WriteStamped(aOptions.Output, payload, stamp);
     aOut << "Written: " << ToUtf8(aOptions.Output) << '\n';
-    ReportCounts(builder.Counts(), tally, aOut);
+    ReportCounts(counts, tally, aOut);
     return kSigToolOk;
 }

@@ -40,20 +40,43 @@ std::wstring WriteText(const TempFolder& aFolder, const std::wstring& aName, con
 
 const std::string kEicarMd5 = "44d88612fea8a8f36de82e1278abb02f:68:Eicar-Test-Signature";
 
+// signature.dat's format (padded, MD5 trailer) or a .qdb (no padding, SHA-256 trailer), by the
+// output's name.
 TEST(SigToolTest, BuildsADatabaseThatInfoReportsValid)
 {
     TempFolder folder;
     const std::wstring hdb = WriteText(folder, L"a.hdb", "# comment\r\n\r\n" + kEicarMd5 + "\r\n");
     const std::wstring ndb = WriteText(folder, L"b.ndb", "Test.Body:0:*:414243??44{2-4}45\n");
-    const std::wstring out = folder.Str() + L"\\out.dat";
-    const ToolRun built = Tool({L"build", out, hdb, ndb});
-    EXPECT_EQ(built.ExitCode, kSigToolOk) << built.Err;
-    EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(out)), 16777216u);
-    const ToolRun info = Tool({L"info", out});
-    EXPECT_EQ(info.ExitCode, kSigToolOk);
-    EXPECT_NE(info.Out.find("MD5 trailer: correct\n"), std::string::npos) << info.Out;
-    EXPECT_NE(info.Out.find("MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 1\n"), std::string::npos);
-    EXPECT_NE(info.Out.find("Result: valid\n"), std::string::npos);
+    const std::wstring fp = WriteText(folder, L"c.fp", "0123456789abcdef0123456789abcdef:10:Allowed\n");
+    const struct {
+        const wchar_t* Name;
+        const char* Trailer;
+        bool Padded;
+    } cases[] = {{L"\\out.dat", "MD5 trailer: correct\n", true}, {L"\\out.QDB", "SHA-256 trailer: correct\n", false}};
+    for (const auto& c : cases) {
+        const std::wstring out = folder.Str() + c.Name;
+        const ToolRun built = Tool({L"build", out, hdb, ndb, fp});
+        EXPECT_EQ(built.ExitCode, kSigToolOk) << built.Err;
+        const auto size = std::filesystem::file_size(std::filesystem::path(out));
+        EXPECT_EQ(size == 16777216u, c.Padded) << size;
+        const ToolRun info = Tool({L"info", out});
+        EXPECT_EQ(info.ExitCode, kSigToolOk) << info.Out;
+        EXPECT_NE(info.Out.find(c.Trailer), std::string::npos) << info.Out;
+        EXPECT_NE(info.Out.find("Format version: 2\nMD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\n"
+                                "Body signatures: 1\nMD5 allow-list entries (.fp): 1\nSHA-256 allow-list entries (.sfp): 0\nDatabase: valid\nResult: valid\n"),
+            std::string::npos) << info.Out;
+    }
+    const std::wstring qdb = folder.Str() + L"\\out.QDB";
+    {
+        std::fstream file(std::filesystem::path(qdb), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(130);
+        file.put('\x7f');
+    }
+    const ToolRun damaged = Tool({L"info", qdb});
+    EXPECT_EQ(damaged.ExitCode, kSigToolInvalidInput);
+    EXPECT_NE(damaged.Out.find("SHA-256 trailer: incorrect\n"), std::string::npos) << damaged.Out;
+    const std::wstring tiny = WriteText(folder, L"tiny.qdb", std::string(100, 'x'));
+    EXPECT_EQ(Tool({L"info", tiny}).ExitCode, kSigToolInvalidInput);
 }
 
 TEST(SigToolTest, PuaVariantsIgnoreListsAndLevelsAfterAnyInputOrder)
@@ -65,7 +88,7 @@ TEST(SigToolTest, PuaVariantsIgnoreListsAndLevelsAfterAnyInputOrder)
     const ToolRun built = Tool({L"build", folder.Str() + L"\\out.dat", hdu, ndb, ign2});
     EXPECT_EQ(built.ExitCode, kSigToolOk) << built.Err;
     EXPECT_EQ(built.Out.substr(built.Out.find("MD5 signatures")),
-        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 1\n"
+        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 1\nMD5 allow-list entries (.fp): 0\nSHA-256 allow-list entries (.sfp): 0\n"
         "Lines skipped for their functionality level: 1\nSignatures dropped by ignore lists: 1\n");
 }
 
@@ -185,6 +208,7 @@ ContainerSpec DailySpec()
         {"daily.cdb", "Container.One:CL_TYPE_ZIP:*:*:*:*:*:*:*:*\n"},
         {"daily.ldu", "Logical.Two;Target:0;0;414243\n"},
         {"daily.ign2", "Body.Dropped\n"},
+        {"daily.fp", kEicarMd5 + "\n"},
     };
     return spec;
 }
@@ -200,7 +224,7 @@ TEST(SigToolTest, BuildsFromAContainerCountingUnsupportedFilesByType)
     const ToolRun built = Tool({L"build", out, main, daily, L"--skip-unsupported"});
     ASSERT_EQ(built.ExitCode, kSigToolOk) << built.Err;
     EXPECT_EQ(built.Out.substr(built.Out.find("MD5 signatures")),
-        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\n"
+        "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\nMD5 allow-list entries (.fp): 1\nSHA-256 allow-list entries (.sfp): 0\n"
         "Unsupported lines skipped: 1\nLines skipped for their functionality level: 1\n"
         "Signatures dropped by ignore lists: 2\n"
         "Skipped files of type .cdb: 1\nSkipped files of type .ldb: 1\nSkipped files of type .ldu: 1\n");
@@ -244,10 +268,10 @@ TEST(SigToolTest, InfoDescribesAContainer)
                             "Signatures (header): 4\nFunctionality level: 90\nBuilder: tests\n"
                             "Checked: the .info list's SHA-256 of each file\nDigital signature: not verified"),
         std::string::npos) << info.Out;
-    EXPECT_NE(info.Out.find("Files of type .ign2: 1\nFiles of type .info: 1\nFiles of type .ldb: 1\n"
+    EXPECT_NE(info.Out.find("Files of type .fp: 1\nFiles of type .hdb: 1\nFiles of type .ign2: 1\nFiles of type .info: 1\nFiles of type .ldb: 1\n"
                             "Files of type .ldu: 1\nFiles of type .ndb: 1\nFiles of type COPYING: 1\n"
                             "MD5 signatures: 1\nSHA-1 signatures: 0\nSHA-256 signatures: 0\nBody signatures: 2\n"
-                            "Lines skipped for their functionality level: 1\nUnsupported lines: 1\nRefused lines: 0\n"
+                            "MD5 allow-list entries (.fp): 1\nSHA-256 allow-list entries (.sfp): 0\nLines skipped for their functionality level: 1\nUnsupported lines: 1\nRefused lines: 0\n"
                             "Names on ignore lists: 1\nResult: valid\n"),
         std::string::npos) << info.Out;
 }
