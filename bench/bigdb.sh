@@ -97,7 +97,7 @@ timed() {
   note "$tag.peak_kib=$(tail -n 1 "$work/time")"
   return $status
 }
-sigtool() { "$wine" "$build/quorvane-sigtool.exe" build "$@"; }
+sigtool=("$wine" "$build/quorvane-sigtool.exe" build)
 
 # The copies of the programs: the large set as .qdb files in signatures\, beside a signature.dat
 # holding EICAR alone; and the small database as signature.dat, with no signatures folder.
@@ -106,9 +106,9 @@ for folder in "$bin" "$small_bin"; do
   cp -p "$build/quorvane-scan.exe" "$build/bench/bench_engine.exe" "$folder/"
 done
 if [ ! -f "$small_bin/signature.dat" ]; then
-  sigtool "$(win "$small_bin/signature.dat")" "$(win "$small/bench.hdb")" "$(win "$small/bench.ndb")" >/dev/null
+  "${sigtool[@]}" "$(win "$small_bin/signature.dat")" "$(win "$small/bench.hdb")" "$(win "$small/bench.ndb")" >/dev/null
 fi
-[ -f "$bin/signature.dat" ] || sigtool "$(win "$bin/signature.dat")" "$(win "$sigs/eicar.ndb")" >/dev/null
+[ -f "$bin/signature.dat" ] || "${sigtool[@]}" "$(win "$bin/signature.dat")" "$(win "$sigs/eicar.ndb")" >/dev/null
 if [ ! -f "$bin/signatures/.complete" ]; then
   echo "building $bin/signatures ..."
   rm -rf "$bin/signatures" && mkdir -p "$bin/signatures"
@@ -116,7 +116,7 @@ if [ ! -f "$bin/signatures/.complete" ]; then
   for part in main daily; do
     inputs=()
     for f in "$sigs/$part".*; do inputs+=("$(win "$f")"); done
-    if ! timed "build_$part" sigtool "$(win "$bin/signatures/$part.qdb")" "${inputs[@]}"; then
+    if ! timed "build_$part" "${sigtool[@]}" "$(win "$bin/signatures/$part.qdb")" "${inputs[@]}"; then
       echo "building $part.qdb failed:" >&2
       tail "$work/out" >&2
       exit 1
