@@ -378,13 +378,16 @@ const std::vector<Match>& ObjectScan::End(bool aComplete) {
     Drain(~std::uint64_t{0});
     Release(~std::uint64_t{0});
     mMatches.clear();
+    mHidden.clear();
+    if (aComplete) FinishDigests();
+    CollectBodies(aComplete);
     if (aComplete) {
-        FinishDigests();
+        CollectHashes();
         mAllowed = mDatabase.HasAllowLists() && OnAllowList();
     }
-    if (!mAllowed) {
-        CollectBodies(aComplete);
-        if (aComplete) CollectHashes();
+    if (mAllowed) {
+        mOverflow = false;
+        mHidden.swap(mMatches);
     }
     for (auto& hasher : mHashers) hasher.reset();
     return mMatches;

@@ -41,8 +41,11 @@ public:
     const std::vector<Match>& End(bool aComplete);
     // Whether the object that just ended, complete, is on an allow list.
     bool Allowed() const { return mAllowed; }
+    // For an allowed object, the matches the allow list hid, in End's order: an archive holding
+    // the object must not be reported for them either.
+    const std::vector<Match>& Hidden() const { return mHidden; }
     // Whether the object exceeded a bound: it was not matched to its end, and only the body
-    // matches found before are in End's list.
+    // matches found before are in End's list. Never for an allowed object.
     bool Overflowed() const { return mOverflow; }
 
 private:
@@ -128,6 +131,7 @@ private:
     bool mOverflow = false;
     std::vector<std::pair<std::uint32_t, std::uint64_t>> mFound; // body, end
     std::vector<Match> mMatches;
+    std::vector<Match> mHidden;
 };
 
 } // namespace detect

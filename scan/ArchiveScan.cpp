@@ -20,13 +20,19 @@ constexpr DWORD kPausePollMs = 20;
 TArchiveScan::TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const std::wstring& aShown)
     : FHost(aHost), FInspector(aInspector)
 {
-    FLevels.push_back({aShown, {}, false, {}});
+    FLevels.push_back({aShown, {}, false, false, {}});
 }
 
-void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed)
+void TArchiveScan::Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
+    bool aFileAllowed)
 {
     FLevels.front().Matches = aFileMatches;
     FLevels.front().Overflowed = aFileOverflowed;
+    FLevels.front().Allowed = aFileAllowed;
+    if (aFileAllowed) {
+        Close();
+        return;
+    }
     TArchiveFileSource source(aFile, FHost);
     unpack::Walker walker(*this);
     try {
@@ -67,7 +73,7 @@ bool TArchiveScan::MayBeArchive(SharedReadFile& aFile, const std::vector<std::ui
 // The size an archive declares is the archive's word, not the system's: every hash is computed.
 void TArchiveScan::BeginMember(std::wstring_view aName, std::int64_t /*aSize*/)
 {
-    FLevels.push_back({FLevels.back().Object + L"->" + std::wstring(aName), {}, false, {}});
+    FLevels.push_back({FLevels.back().Object + L"->" + std::wstring(aName), {}, false, FLevels.back().Allowed, {}});
     FHost.ShowObject(FLevels.back().Object);
     FInspector.Begin(detect::ObjectScan::UnknownSize);
 }
@@ -81,6 +87,12 @@ void TArchiveScan::EndMemberData(bool aComplete)
 {
     FLevels.back().Matches = FInspector.EndMatches(aComplete);
     FLevels.back().Overflowed = FInspector.Overflowed();
+    if (FInspector.Allowed()) {
+        // What the allow list hid belongs to this member: the archive is not reported for it.
+        FLevels.back().Allowed = true;
+        for (const detect::Match& match : FInspector.Hidden())
+            FLevels.back().Inner.insert(match.Signature);
+    }
 }
 
 void TArchiveScan::EndMember()
@@ -105,15 +117,20 @@ void TArchiveScan::Close()
         for (const detect::Match& match : level.Matches)
             parent.Inner.insert(match.Signature);
     }
+    if (level.Allowed)
+        return;
     if (std::optional<TFinding> finding = FInspector.Decide(own, level.Object, level.Overflowed))
         FHost.AddFinding(std::move(*finding));
 }
 
 void TArchiveScan::Refused(unpack::Refusal aRefusal, std::string_view aDetail, std::size_t aDepth)
 {
+    const Level& level = FLevels[std::min(aDepth, FLevels.size() - 1)];
+    if (level.Allowed)
+        return;
     const std::string_view text = unpack::RefusalText(aRefusal);
     TFinding finding;
-    finding.Object = FLevels[std::min(aDepth, FLevels.size() - 1)].Object;
+    finding.Object = level.Object;
     finding.Threat = FromUtf8(text);
     if (!aDetail.empty())
         finding.Threat += L": " + FromUtf8(aDetail);

@@ -1,6 +1,7 @@
 // The inside of an archive on disk, matched member by member through the same inspector as the
 // file: each member a finding of its own, named "archive->member" ("a.zip->inner.7z->evil.exe"
-// when nested), and each limit or failure one "Not scanned" finding for its archive.
+// when nested), and each limit or failure one "Not scanned" finding for its archive. Nothing is
+// reported inside an archive on an allow list.
 #pragma once
 
 #include "archive/Walker.h"
@@ -22,9 +23,11 @@ public:
     TArchiveScan(TScanHost& aHost, TObjectInspector& aInspector, const std::wstring& aShown);
 
     // Walks aFile's members, when it is an archive, then decides the file's own finding from
-    // aFileMatches, less every signature matched inside a member. Throws what reading aFile
-    // throws, once the members read so far and the file have been decided.
-    void Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed);
+    // aFileMatches, less every signature matched inside a member. An allowed file (aFileAllowed)
+    // is not walked. Throws what reading aFile throws, once the members read so far and the
+    // file have been decided.
+    void Scan(SharedReadFile& aFile, const std::vector<detect::Match>& aFileMatches, bool aFileOverflowed,
+        bool aFileAllowed);
 
     // Whether aFile, read from its start, may be an archive: its first bytes, and for a program
     // the zip directory at its end. aHead holds up to unpack::kSniffHead first bytes. Moves the
@@ -37,6 +40,8 @@ private:
         std::wstring Object;
         std::vector<detect::Match> Matches;
         bool Overflowed = false;
+        // On an allow list, or inside an object that is: it reports nothing.
+        bool Allowed = false;
         // Signatures matched inside the members it held.
         std::set<std::uint32_t> Inner;
     };

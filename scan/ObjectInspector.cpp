@@ -39,6 +39,16 @@ bool TObjectInspector::Overflowed() const
     return FScan.Overflowed();
 }
 
+bool TObjectInspector::Allowed() const
+{
+    return FScan.Allowed();
+}
+
+const std::vector<detect::Match>& TObjectInspector::Hidden() const
+{
+    return FScan.Hidden();
+}
+
 std::optional<TFinding> TObjectInspector::Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,
     bool aOverflowed) const
 {

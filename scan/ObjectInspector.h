@@ -33,6 +33,11 @@ public:
     const std::vector<detect::Match>& EndMatches(bool aComplete);
     // Whether the object just ended reached the matcher's bounds (valid until the next Begin).
     bool Overflowed() const;
+    // Whether the object just ended is on an allow list: nothing in it is reported (valid until
+    // the next Begin).
+    bool Allowed() const;
+    // The matches an allow list hid for the object just ended (valid until the next Begin).
+    const std::vector<detect::Match>& Hidden() const;
     // The finding aMatches make for the object aPath, as End gives it; aOverflowed as Overflowed()
     // said when the object ended.
     std::optional<TFinding> Decide(const std::vector<detect::Match>& aMatches, const std::wstring& aPath,

@@ -77,7 +77,7 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
     if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath))) {
         // Judged as it is already; its members are not.
         if (lookInside)
-            LookInside(file, aShown, ReadHead(file), *aInspector, {}, false);
+            LookInside(file, aShown, ReadHead(file), *aInspector, {}, false, false);
         return;
     }
     if (aInspector == nullptr) {
@@ -99,11 +99,11 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
         return;
     }
     const std::vector<detect::Match> matches = aInspector->EndMatches(true);
-    LookInside(file, aShown, head, *aInspector, matches, aInspector->Overflowed());
+    LookInside(file, aShown, head, *aInspector, matches, aInspector->Overflowed(), aInspector->Allowed());
 }
 
 void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
-    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed)
+    TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed, bool aAllowed)
 {
     TArchiveScan inside(*FScannerThread, aInspector, aShown);
     bool archive = false;
@@ -115,7 +115,7 @@ void TScanner::LookInside(SharedReadFile& aFile, const std::wstring& aShown, con
         throw;
     }
     if (archive) {
-        inside.Scan(aFile, aMatches, aOverflowed);
+        inside.Scan(aFile, aMatches, aOverflowed, aAllowed);
     } else if (std::optional<TFinding> finding = aInspector.Decide(aMatches, aShown, aOverflowed)) {
         FScannerThread->AddFinding(std::move(*finding));
     }

@@ -67,9 +67,10 @@ private:
     // unpack::kSniffHead of them. True when the end of the file was reached.
     bool ReadObject(SharedReadFile& aFile, std::vector<std::uint8_t>* aHead = nullptr);
     // The inside of aFile, read to its end and matched as aMatches, when it is an archive; then
-    // the file's own finding. Throws what reading throws, after both.
+    // the file's own finding; an allowed file (aAllowed) has neither. Throws what reading throws, after both.
     void LookInside(SharedReadFile& aFile, const std::wstring& aShown, const std::vector<std::uint8_t>& aHead,
-        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed);
+        TObjectInspector& aInspector, const std::vector<detect::Match>& aMatches, bool aOverflowed,
+        bool aAllowed);
     // The first bytes of aFile, read from its start, for LookInside.
     static std::vector<std::uint8_t> ReadHead(SharedReadFile& aFile);
     // Opens the object at aSystemPath and reads it, inspected by aInspector when there is one;

@@ -128,11 +128,7 @@ void TSignature::CompileDatabase(detect::CancelPoll& aPoll)
 {
     // Each payload to compile, in load order, with the name its errors carry (none for signature.dat,
     // whose messages stay as they were before .qdb files existed).
-    struct PayloadView {
-        const std::uint8_t* Data;
-        std::size_t Length;
-    };
-    std::vector<PayloadView> payloads;
+    std::vector<detect::PayloadView> payloads;
     std::vector<std::wstring> names;
     if (detect::HasHeader(FData.data(), FData.size())) {
         payloads.push_back({FData.data(), FData.size()});
@@ -144,14 +140,12 @@ void TSignature::CompileDatabase(detect::CancelPoll& aPoll)
     }
     if (payloads.empty())
         return;
-    if (payloads.size() > 1)
-        throw AppError(L"Several databases cannot be compiled together yet");
     try {
-        FDatabase = detect::LoadDatabase(payloads[0].Data, payloads[0].Length, aPoll);
+        FDatabase = detect::LoadDatabases(payloads, aPoll);
     } catch (const detect::Cancelled&) {
         throw;
     } catch (const detect::Error& error) {
-        const std::optional<std::size_t> payload = 0;
+        const std::optional<std::size_t> payload = error.Payload();
         throw AppError((payload && *payload < names.size() ? names[*payload] : std::wstring()) + FromUtf8(error.what()));
     }
 }

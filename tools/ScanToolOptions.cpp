@@ -11,6 +11,7 @@ const char kScanToolUsage[] =
     "  --memory           also scan the modules of running processes\n"
     "  --registry         also scan the files registered as COM servers\n"
     "  --database FILE    use FILE instead of signature.dat beside the program\n"
+    "                     (the .qdb files in the signatures folder beside it still load)\n"
     "  --quarantine       move each infected file into quarantine\n"
     "  --delete           delete each infected file\n"
     "  --report FILE.csv  write the results as CSV\n"

@@ -144,6 +144,8 @@ TEST(SignatureParser, RefusesLinesWithReasons) {
         {SignatureFileKind::Md5, sha + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
         {SignatureFileKind::Sha, md5 + ":10:N", ParseStatus::SyntaxError, "hash must be 40 or 64 hex digits"},
         {SignatureFileKind::Sha, std::string(41, 'c') + ":10:N", ParseStatus::SyntaxError, "hash must be 40 or 64 hex digits"},
+        {SignatureFileKind::Md5Allow, sha + ":10:N", ParseStatus::SyntaxError, "hash must be 32 hex digits"},
+        {SignatureFileKind::Sha256Allow, std::string(40, 'c') + ":10:N", ParseStatus::SyntaxError, "hash must be 64 hex digits"},
         {SignatureFileKind::Md5, md5 + ":-1:N", ParseStatus::SyntaxError, "size must be a decimal number or *"},
         {SignatureFileKind::Md5, md5 + ":18446744073709551615:N", ParseStatus::SyntaxError,
          "size must be a decimal number or *"},
@@ -280,6 +282,8 @@ TEST(SignatureParser, TellsTheKindFromTheExtension) {
     EXPECT_EQ(KindFromFileName("main.HSU"), SignatureFileKind::Sha);
     EXPECT_EQ(KindFromFileName("daily.ndu"), SignatureFileKind::Body);
     EXPECT_EQ(KindFromFileName("daily.ign2"), std::nullopt);
+    EXPECT_EQ(KindFromFileName("daily.fp"), SignatureFileKind::Md5Allow);
+    EXPECT_EQ(KindFromFileName("daily.SFP"), SignatureFileKind::Sha256Allow);
     EXPECT_TRUE(IsIgnoreListName("daily.IGN2"));
     EXPECT_FALSE(IsIgnoreListName("daily.ign"));
     EXPECT_EQ(KindFromFileName("main.ldb"), std::nullopt);

@@ -3,6 +3,7 @@
 #include "tests/scan/ArchiveMaker.h"
 #include "tests/scan/ScanTestSupport.h"
 
+#include "platform/Md5.h"
 #include "scan/FileScanner.h"
 #include "scan/ObjectInspector.h"
 #include "scan/ScannerThread.h"
@@ -72,7 +73,9 @@ void WaitUntilFinished(const TScannerThread& aWorker)
 class ArchiveScanTest : public testing::Test {
 protected:
     // A file scan of the folder by a real worker, to its end.
-    std::unique_ptr<TScannerThread> Scan(bool aArchives = true, std::vector<std::wstring> aFiles = {})
+    // aExtra: lines added to the database, such as allow lists.
+    std::unique_ptr<TScannerThread> Scan(bool aArchives = true, std::vector<std::wstring> aFiles = {},
+        const SignatureLines& aExtra = {})
     {
         TScanOptions options;
         if (aFiles.empty())
@@ -80,7 +83,9 @@ protected:
         options.Files = std::move(aFiles);
         options.Archives = aArchives;
         const std::wstring databasePath = database.Str() + L"\\signature.dat";
-        WriteStamped(databasePath, DatabasePayload(ArchiveLines()));
+        SignatureLines lines = ArchiveLines();
+        lines.insert(lines.end(), aExtra.begin(), aExtra.end());
+        WriteStamped(databasePath, DatabasePayload(lines));
         auto worker = std::make_unique<TScannerThread>(
             [databasePath] { return std::make_unique<TSignature>(databasePath); },
             [options](TScanHost* aHost) {
@@ -156,6 +161,41 @@ TEST_F(ArchiveScanTest, FindsEachMemberWhereverItLiesAndCountsFilesOnly)
     const TScanInfo info = worker->GetScanInfo();
     EXPECT_EQ(info.InfectedCount, static_cast<std::int64_t>(expected.size()));
     EXPECT_EQ(info.TotalCount, 1 + 3 * 5 + 6); // "building file list..." and each file on disk once
+}
+
+std::string Md5Hex(const std::string& aBytes)
+{
+    std::string hex;
+    for (std::uint8_t byte : Md5(aBytes.data(), aBytes.size())) {
+        hex += "0123456789abcdef"[byte >> 4];
+        hex += "0123456789abcdef"[byte & 15];
+    }
+    return hex;
+}
+
+// An archive on an allow list reports nothing inside it, nested or not; an allowed member is
+// not reported, and the archive holding it no longer reports it either.
+TEST_F(ArchiveScanTest, NothingIsReportedInsideAnAllowedObject)
+{
+    const std::string eicar = EicarText();
+    const std::string allowed = ArchiveBytes(ArchiveKind::ZipStored, {{"eicar.com", eicar}, {"marked.bin", kInnerMarker}});
+    WriteTestFile(File(L"allowed.zip"), allowed);
+    WriteArchive(File(L"holds-allowed.zip"), ArchiveKind::ZipStored, {{"allowed.zip", allowed}, {"eicar.com", eicar}});
+    WriteArchive(File(L"other.zip"), ArchiveKind::ZipStored, {{"marked.bin", kInnerMarker}});
+    const SignatureLines allowLines = {{Kind::Md5Allow, Md5Hex(allowed) + ":" + std::to_string(allowed.size()) + ":Allowed.Zip"}};
+    const std::multimap<std::wstring, std::wstring> expected = {
+        {File(L"holds-allowed.zip") + L"->eicar.com", L"Eicar-Test-Signature"},
+        {File(L"other.zip") + L"->marked.bin", L"Inner-Marker"}};
+    EXPECT_EQ(Findings(*Scan(true, {}, allowLines), TFindingKind::Infected), expected);
+
+    // EICAR itself allowed: as a member too, and the archives storing its bytes are not
+    // reported for them.
+    const SignatureLines allowEicar = {{Kind::Md5Allow, Md5Hex(eicar) + ":*:Allowed.Eicar"}};
+    const std::multimap<std::wstring, std::wstring> markers = {
+        {File(L"allowed.zip") + L"->marked.bin", L"Inner-Marker"},
+        {File(L"holds-allowed.zip") + L"->allowed.zip->marked.bin", L"Inner-Marker"},
+        {File(L"other.zip") + L"->marked.bin", L"Inner-Marker"}};
+    EXPECT_EQ(Findings(*Scan(true, {}, allowEicar), TFindingKind::Infected), markers);
 }
 
 TEST_F(ArchiveScanTest, WithoutArchiveScanNoMemberIsLookedInto)

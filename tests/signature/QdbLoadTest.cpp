@@ -67,7 +67,8 @@ protected:
 };
 
 // Windows orders file names by their upper case: "b.qdb" (B, 0x42) before "_z.qdb" (0x5F),
-// where a lower-case or a case-sensitive comparison puts "_z.qdb" first.
+// where a lower-case or a case-sensitive comparison puts "_z.qdb" first. (Wine lists a folder in
+// this order already; on FAT volumes the listing is in creation order.)
 TEST_F(QdbLoadTest, FirstSignatureFollowsTheLoadOrderAcrossFiles)
 {
     const struct {
@@ -101,6 +102,17 @@ TEST_F(QdbLoadTest, SignaturesOfEveryFileApply)
     EXPECT_EQ(NameFound(*signature, "xx first qdb text xx"), "One.Text");
     EXPECT_EQ(NameFound(*signature, "hash me"), "Two.Hash");
     EXPECT_EQ(NameFound(*signature, "clean"), "");
+}
+
+// An allow list in a later file clears an object that signature.dat's signatures match.
+TEST_F(QdbLoadTest, AllowListInAQdbFileClearsWhatAnyFileMatches)
+{
+    WriteDat(EicarLines());
+    WriteQdb(L"a.qdb", EicarBody("A.Eicar"));
+    WriteQdb(L"b.qdb", {{SignatureFileKind::Md5Allow, "44d88612fea8a8f36de82e1278abb02f:68:Eicar.Allowed"}});
+    const auto signature = Load();
+    EXPECT_EQ(NameFound(*signature, EicarText()), "");
+    EXPECT_EQ(NameFound(*signature, "x" + EicarText()), "A.Eicar") << "another object still matches";
 }
 
 // Only files named *.qdb load: not a folder of that name, nor names that merely begin so.

@@ -29,7 +29,7 @@ std::vector<std::uint8_t> QdbPayload(const SignatureLines& aLines)
         const detect::ParsedLine parsed = builder.AddLine(kind, line);
         EXPECT_EQ(parsed.Problem.Status, detect::ParseStatus::Ok) << line << ": " << parsed.Problem.Reason;
     }
-    return builder.Build();
+    return builder.BuildQdb();
 }
 
 std::vector<std::uint8_t> WithSha256Trailer(std::vector<std::uint8_t> aPayload)

@@ -241,8 +241,13 @@ def make_body_files(rng, signatures, folder, count, alphabet=range(256), zero_he
 
 
 def make_hash_set(rng, folder, sigdir, count):
-    """Files and .hdb/.hsb lines naming some of them, with wrong sizes and wrong digests."""
-    hdb, hsb = [], []
+    """Files and .hdb/.hsb lines naming some of them, with wrong sizes and wrong digests; .fp/.sfp
+    allow lists naming some of them and some of the body files already in the folder."""
+    hdb, hsb, fp, sfp = [], [], [], []
+    for name in sorted(os.listdir(folder))[::9]:
+        with open(os.path.join(folder, name), "rb") as body_file:
+            data = body_file.read()
+        fp.append("%s:%d:Diff.AllowedBody" % (hashlib.md5(data).hexdigest(), len(data)))
     for index in range(count):
         data = bytes(rng.randrange(256) for _ in range(rng.randint(1, 5000)))
         path = os.path.join(folder, "hash-%03d.bin" % index)
@@ -266,12 +271,26 @@ def make_hash_set(rng, folder, sigdir, count):
             hsb.append("%s:+%d:Diff.Sha1.%d:" % (hashlib.sha1(data).hexdigest(), len(data), index))
         elif roll < 0.95:
             hsb.append("%s:*:Diff.Sha1Any.%d:73:255" % (hashlib.sha1(data).hexdigest(), index))
+        allow_roll = rng.random()
+        # clamscan wants a minimum level of 73 on a line of any size.
+        size = rng.choice([str(len(data)), "*"])
+        levels = ":73" if size == "*" else ""
+        if allow_roll < 0.1:
+            fp.append("%s:%s:Diff.Allowed.%d%s" % (md5, size, index, levels))
+        elif allow_roll < 0.2:
+            sfp.append("%s:%s:Diff.Allowed.%d%s" % (sha, size, index, levels))
+        elif allow_roll < 0.25:
+            fp.append("%s:%d:Diff.AllowedSize.%d" % (md5, len(data) + 1, index))
     for _ in range(200):
         hdb.append("%032x:%d:Diff.Random.%d" % (rng.getrandbits(128), rng.randint(1, 5000), rng.randrange(10 ** 6)))
     with open(os.path.join(sigdir, "diff.hdb"), "w") as out:
         out.write("\n".join(hdb) + "\n")
     with open(os.path.join(sigdir, "diff.hsb"), "w") as out:
         out.write("\n".join(hsb) + "\n")
+    with open(os.path.join(sigdir, "diff.fp"), "w") as out:
+        out.write("\n".join(fp) + "\n")
+    with open(os.path.join(sigdir, "diff.sfp"), "w") as out:
+        out.write("\n".join(sfp) + "\n")
 
 
 def parse_report(text, suffix_strip=".UNOFFICIAL", found_suffix=" FOUND"):
