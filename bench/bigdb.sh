@@ -36,7 +36,7 @@ sigs=$work/sigs       # the large text set, read by clamscan and built into the 
 small=$work/small     # the file-scan benchmark's own set (bench/run.sh), for the baseline
 bin=$work/bin         # the programs with signature.dat (EICAR alone) and signatures\*.qdb
 small_bin=$work/small-bin  # the programs with the small database as signature.dat, no signatures folder
-bodies_bin=$work/bodies-bin  # bench_engine with the large set's body signatures alone in a .qdb
+hashes_bin=$work/hashes-bin  # the large set's hash signatures and allow list alone in a .qdb
 trees=$build/bench-tree
 results=$build/bench-bigdb-results.txt
 seed=20261219
@@ -79,7 +79,7 @@ env_sh=$root/scripts/wine-env.sh
 "$env_sh" down "$state"
 cleanup() {
   "$env_sh" down "$state"
-  [ "$keep" = yes ] || rm -rf "$sigs" "$small" "$bin" "$small_bin" "$bodies_bin" "$state"
+  [ "$keep" = yes ] || rm -rf "$sigs" "$small" "$bin" "$small_bin" "$hashes_bin" "$state"
 }
 trap cleanup EXIT
 taskset -c 0 "$env_sh" up "$state"
@@ -102,7 +102,7 @@ sigtool=("$wine" "$build/quorvane-sigtool.exe" build)
 
 # The copies of the programs: the large set as .qdb files in signatures\, beside a signature.dat
 # holding EICAR alone; and the small database as signature.dat, with no signatures folder.
-for folder in "$bin" "$small_bin" "$bodies_bin"; do
+for folder in "$bin" "$small_bin" "$hashes_bin"; do
   mkdir -p "$folder"
   cp -p "$build/quorvane-scan.exe" "$build/bench/bench_engine.exe" "$folder/"
 done
@@ -130,9 +130,12 @@ if [ ! -f "$bin/signatures/.complete" ]; then
 else
   cat "$bin/signatures/.figures" >>"$results"
 fi
-if [ ! -f "$bodies_bin/signatures/bodies.qdb" ]; then
-  mkdir -p "$bodies_bin/signatures"
-  "${sigtool[@]}" "$(win "$bodies_bin/signatures/bodies.qdb")" "$(win "$sigs/main.ndb")" "$(win "$sigs/daily.ndb")" >/dev/null
+# (The body signatures alone cannot make a .qdb: compiled, they need more than 16 times their payload.)
+if [ ! -f "$hashes_bin/signatures/hashes.qdb" ]; then
+  mkdir -p "$hashes_bin/signatures"
+  inputs=()
+  for f in "$sigs"/*.hsb "$sigs"/*.hdb "$sigs"/*.fp; do inputs+=("$(win "$f")"); done
+  "${sigtool[@]}" "$(win "$hashes_bin/signatures/hashes.qdb")" "${inputs[@]}" >/dev/null
 fi
 note "qdb_bytes=$(find "$bin/signatures" -name '*.qdb' -printf '%s\n' | awk '{ s += $1 } END { print s }')"
 note "text_bytes=$(find "$sigs" -type f ! -name '.*' -printf '%s\n' | awk '{ s += $1 } END { print s }')"
@@ -170,7 +173,7 @@ step() {
   local run=$1
   case $2 in
     phases) engine "run$run.phases" "$bin" qdb ;;
-    phases_bodies) engine "run$run.phases_bodies" "$bodies_bin" qdb ;;
+    phases_hashes) engine "run$run.phases_hashes" "$hashes_bin" qdb ;;
     start) engine "run$run.start" "$bin" sig ;;
     start_small) engine "run$run.start_small" "$small_bin" sig ;;
     tool_start) scan "run$run.tool_start" "$bin" "$empty" ;;
@@ -189,7 +192,7 @@ rotated() { # rotated N WORDS...: the words from the (N mod count)-th on, then t
 }
 
 echo "warming the caches ..."
-find "$listed" "$sigs" "$bin" "$small_bin" "$bodies_bin" -type f -print0 | xargs -0 cat >/dev/null
+find "$listed" "$sigs" "$bin" "$small_bin" "$hashes_bin" -type f -print0 | xargs -0 cat >/dev/null
 pinned "${clam[@]}" "$empty" >/dev/null
 pinned "$wine" "$bin/quorvane-scan.exe" "$(win "$empty")" >/dev/null || true
 
@@ -197,7 +200,7 @@ echo "measuring ($rounds rounds) ..."
 note "machine.load_start=$(cut -d' ' -f1-3 /proc/loadavg)"
 for run in $(seq "$rounds"); do
   echo "round $run of $rounds ..."
-  for group in "phases phases_bodies start start_small tool_start tool_start_small clam_load" \
+  for group in "phases phases_hashes start start_small tool_start tool_start_small clam_load" \
                "tool_listed tool_listed_small clam_listed"; do
     # shellcheck disable=SC2086
     for kind in $(rotated "$run" $group); do step "$run" "$kind"; done
