@@ -18,6 +18,8 @@ inline double NowMs()
 struct MemorySample {
     double workingSet = 0;
     double peakWorkingSet = 0;
+    // Private commit: Wine reports PrivateUsage as 0 and counts mapped pages in the working set.
+    double pagefileUsage = 0;
 };
 
 inline MemorySample SampleMemory()
@@ -25,7 +27,8 @@ inline MemorySample SampleMemory()
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return {static_cast<double>(counters.WorkingSetSize), static_cast<double>(counters.PeakWorkingSetSize)};
+    return {static_cast<double>(counters.WorkingSetSize), static_cast<double>(counters.PeakWorkingSetSize),
+        static_cast<double>(counters.PagefileUsage)};
 }
 
 // One result line: name=value, read by run.sh.

@@ -5,6 +5,8 @@
 //                                        between two of the load's questions whether to stop
 //   bench_engine scan ROOT [SIGNATURE]   list building, reading and the whole file scan, with memory
 //   bench_engine stop ROOT               time to release the worker while it walks the tree
+//   bench_engine qdb                     the .qdb files beside the program: mapping, index set-up
+//                                        and trailer check, each timed alone, with the commit they add
 #include "bench/BenchClock.h"
 
 #include "platform/Error.h"
@@ -12,10 +14,13 @@
 #include "scan/ScanQueue.h"
 #include "scan/ScannerThread.h"
 #include "settings/Settings.h"
+#include "signature/QdbFile.h"
 #include "signature/Signature.h"
+#include "signature/SignatureFolder.h"
 #include "tests/support/QuickScan.h"
 
 #include "detect/Database.h"
+#include "detect/PayloadReader.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -148,6 +154,8 @@ int Signature(const std::wstring& aSignature)
     const MemorySample after = SampleMemory();
     Print("engine_sig_growth_beyond_payload", after.workingSet - before.workingSet -
         static_cast<double>(host.signature->Data().size()));
+    Print("engine_sig_workingset_growth", after.workingSet - before.workingSet);
+    Print("engine_sig_pagefile_growth", after.pagefileUsage - before.pagefileUsage);
     PrintDatabase(*host.signature);
     return 0;
 }
@@ -185,6 +193,46 @@ int SignatureStop(const std::wstring& aSignature)
     }
     Print("engine_sigstop_stops", stopped);
     Print("engine_sigstop_ms_worst", worst);
+    return 0;
+}
+
+// The steps of a .qdb load one at a time: every file mapped, the hash tables and names set up
+// (LoadDatabases over the views, the body signatures compiled), then every trailer checked.
+int QdbPhases()
+{
+    const TSignatureFolder folder = TSignatureFolder::BesideProgram();
+    if (folder.Names().empty()) {
+        std::fprintf(stderr, "no .qdb file in the signatures folder\n");
+        return 1;
+    }
+    detect::CancelPoll poll;
+    const MemorySample before = SampleMemory();
+    double start = NowMs();
+    std::vector<TQdbFile> files;
+    files.reserve(folder.Names().size());
+    for (const std::wstring& name : folder.Names())
+        files.emplace_back(folder.PathOf(name));
+    Print("qdb_map_ms", NowMs() - start);
+    std::vector<detect::PayloadView> payloads;
+    double bytes = 0;
+    for (const TQdbFile& file : files) {
+        payloads.push_back({file.Payload(), file.PayloadLength()});
+        bytes += static_cast<double>(file.FileSize());
+    }
+    start = NowMs();
+    const std::unique_ptr<const detect::Database> database = detect::LoadDatabases(payloads, poll);
+    Print("qdb_index_ms", NowMs() - start);
+    const MemorySample loaded = SampleMemory();
+    start = NowMs();
+    for (const TQdbFile& file : files)
+        file.VerifyTrailer(poll);
+    Print("qdb_trailer_ms", NowMs() - start);
+    Print("qdb_files", static_cast<double>(files.size()));
+    Print("qdb_bytes", bytes);
+    Print("qdb_pagefile_growth", loaded.pagefileUsage - before.pagefileUsage);
+    const detect::CompiledMemory memory = database->Memory();
+    Print("qdb_compiled_hash_bytes", static_cast<double>(memory.Hash));
+    Print("qdb_compiled_body_bytes", static_cast<double>(memory.Body));
     return 0;
 }
 
@@ -250,10 +298,15 @@ int wmain(int argc, wchar_t** argv)
             return Scan(argv[2], argc > 3 ? argv[3] : L"");
         if (mode == L"stop" && argc == 3)
             return Stop(argv[2]);
-        std::fprintf(stderr, "usage: bench_engine sig [SIGNATURE] | sigstop [SIGNATURE] | scan ROOT [SIGNATURE] | stop ROOT\n");
+        if (mode == L"qdb" && argc == 2)
+            return QdbPhases();
+        std::fprintf(stderr, "usage: bench_engine sig [SIGNATURE] | sigstop [SIGNATURE] | scan ROOT [SIGNATURE] | stop ROOT | qdb\n");
         return 2;
     } catch (const AppError& error) {
         std::fwprintf(stderr, L"%ls\n", error.Message().c_str());
+        return 1;
+    } catch (const detect::Error& error) {
+        std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
 }
