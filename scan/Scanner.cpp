@@ -75,9 +75,11 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
     }
     SharedReadFile& file = *opened;
     const bool lookInside = LooksInsideArchives() && aInspector != nullptr;
-    if (Remembering() && !FirstVerdict(KeyOf(file, aSystemPath))) {
-        // Judged as it is already; its members are not.
-        if (lookInside) {
+    const bool remembering = Remembering();
+    const std::wstring key = remembering ? KeyOf(file, aSystemPath) : std::wstring();
+    if (remembering && !FirstVerdict(key)) {
+        // Judged as it is already; its members are not, unless the file itself is allowed.
+        if (lookInside && !FScannerThread->Verdicts()->Allowed(key)) {
             ReadHead(file);
             LookInside(file, aShown, FKept, *aInspector, {}, false, false);
         }
@@ -101,9 +103,11 @@ void TScanner::ReadInspected(const std::wstring& aShown, const std::wstring& aSy
     }
     if (!complete || !lookInside) {
         EndInspection(*aInspector, aShown, complete);
+        NoteAllowed(*aInspector, key, complete && remembering);
         return;
     }
     const std::vector<detect::Match> matches = aInspector->EndMatches(true);
+    NoteAllowed(*aInspector, key, remembering);
     LookInside(file, aShown, FKept, *aInspector, matches, aInspector->Overflowed(), aInspector->Allowed());
 }
 
@@ -175,6 +179,12 @@ std::wstring TScanner::KeyOf(const SharedReadFile& aFile, const std::wstring& aS
     if (const auto identity = aFile.Identity())
         return TVerdictCache::IdentityKey(identity->first, identity->second);
     return TVerdictCache::PathKey(aSystemPath);
+}
+
+void TScanner::NoteAllowed(const TObjectInspector& aInspector, const std::wstring& aKey, bool aJudged)
+{
+    if (aJudged && aInspector.Allowed())
+        FScannerThread->Verdicts()->RememberAllowed(aKey);
 }
 
 bool TScanner::EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete)

@@ -89,6 +89,8 @@ private:
     bool Remembering() noexcept;
     // The verdict cache's key for an opened file: its identity, else aSystemPath's.
     static std::wstring KeyOf(const SharedReadFile& aFile, const std::wstring& aSystemPath);
+    // After an inspection that judged the file (aJudged), notes in the verdict cache whether it is allowed.
+    void NoteAllowed(const TObjectInspector& aInspector, const std::wstring& aKey, bool aJudged);
     // Ends the inspection: true when the object became a finding.
     bool EndInspection(TObjectInspector& aInspector, const std::wstring& aShown, bool aComplete);
     // A failure to read aShown with the system's aCode (0 for none, then aMessage is shown).

@@ -20,7 +20,12 @@ public:
     // Notes the file of aKey as judged. Throws std::bad_alloc.
     void Remember(const std::wstring& aKey) { FKeys.insert(aKey); }
     bool Empty() const noexcept { return FKeys.empty(); }
+    // Notes that the file of aKey is on an allow list: nothing in it is reported when it is met again.
+    // Throws std::bad_alloc.
+    void RememberAllowed(const std::wstring& aKey) { FAllowed.insert(aKey); }
+    bool Allowed(const std::wstring& aKey) const { return FAllowed.count(aKey) != 0; }
 
 private:
     std::unordered_set<std::wstring> FKeys;
+    std::unordered_set<std::wstring> FAllowed;
 };

@@ -4,8 +4,10 @@
 #include "tests/scan/ScanTestSupport.h"
 
 #include "platform/Md5.h"
+#include "platform/Registry.h"
 #include "scan/FileScanner.h"
 #include "scan/ObjectInspector.h"
+#include "scan/RegistryScanner.h"
 #include "scan/ScannerThread.h"
 #include "signature/Signature.h"
 #include "tests/support/DatabaseFiles.h"
@@ -74,8 +76,9 @@ class ArchiveScanTest : public testing::Test {
 protected:
     // A file scan of the folder by a real worker, to its end.
     // aExtra: lines added to the database, such as allow lists.
+    // aRegistered: a file registered as a COM server, so that the registry scanner judges it first.
     std::unique_ptr<TScannerThread> Scan(bool aArchives = true, std::vector<std::wstring> aFiles = {},
-        const SignatureLines& aExtra = {})
+        const SignatureLines& aExtra = {}, const std::wstring& aRegistered = {})
     {
         TScanOptions options;
         if (aFiles.empty())
@@ -88,13 +91,20 @@ protected:
         WriteStamped(databasePath, DatabasePayload(lines));
         auto worker = std::make_unique<TScannerThread>(
             [databasePath] { return std::make_unique<TSignature>(databasePath); },
-            [options](TScanHost* aHost) {
+            [options, registry = !aRegistered.empty()](TScanHost* aHost) {
                 std::vector<std::unique_ptr<TScanner>> queue;
+                if (registry)
+                    queue.push_back(std::make_unique<TRegistryScanner>(aHost));
                 queue.push_back(std::make_unique<TFileScanner>(aHost, options));
                 return queue;
             });
+        const std::wstring server = L"CLSID\\{5D0C7A10-6B1E-4C4F-9A51-0000000A11CE}";
+        if (!aRegistered.empty())
+            RegistryKey::Create(HKEY_CLASSES_ROOT, server + L"\\InProcServer32", KEY_WRITE).SetString(L"", aRegistered);
         worker->StartThread();
         WaitUntilFinished(*worker);
+        if (!aRegistered.empty())
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, server.c_str());
         EXPECT_EQ(worker->FailureMessage(), std::nullopt);
         return worker;
     }
@@ -202,6 +212,20 @@ TEST_F(ArchiveScanTest, NothingIsReportedInsideAnAllowedObject)
         {File(L"holds-allowed.zip") + L"->allowed.zip->marked.bin", L"Inner-Marker"},
         {File(L"other.zip") + L"->marked.bin", L"Inner-Marker"}};
     EXPECT_EQ(Findings(*Scan(true, {}, allowEicar), TFindingKind::Infected), markers);
+}
+
+// A file the registry scanner judged first is still looked into by the file scanner, unless the
+// file itself is on an allow list.
+TEST_F(ArchiveScanTest, AnArchiveJudgedEarlierIsLookedIntoUnlessAllowed)
+{
+    const std::string zip = ArchiveBytes(ArchiveKind::ZipStored, {{"marked.bin", kInnerMarker}});
+    WriteTestFile(File(L"registered.zip"), zip);
+    // The stored member's bytes are the file's own too: the registry scanner finds the file itself.
+    const std::multimap<std::wstring, std::wstring> both = {{File(L"registered.zip"), L"Inner-Marker"},
+        {File(L"registered.zip") + L"->marked.bin", L"Inner-Marker"}};
+    EXPECT_EQ(Findings(*Scan(true, {}, {}, File(L"registered.zip")), TFindingKind::Infected), both);
+    const SignatureLines allow = {{Kind::Md5Allow, Md5Hex(zip) + ":" + std::to_string(zip.size()) + ":Allowed.Zip"}};
+    EXPECT_TRUE(Findings(*Scan(true, {}, allow, File(L"registered.zip")), TFindingKind::Infected).empty());
 }
 
 TEST_F(ArchiveScanTest, WithoutArchiveScanNoMemberIsLookedInto)
