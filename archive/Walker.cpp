@@ -2,6 +2,7 @@
 // each member's blocks within the limits, and nested archives from memory.
 #include "archive/Walker.h"
 
+#include "archive/Client.h"
 #include "archive/Sniff.h"
 
 #include <archive.h>
@@ -15,46 +16,7 @@
 
 namespace unpack {
 
-// The source as libarchive's client: what the source threw waits here until libarchive returns.
-struct Client {
-    Source* source;
-    std::exception_ptr failure;
-};
-
 namespace {
-
-struct ArchiveFree {
-    void operator()(struct archive* aArchive) const noexcept { archive_read_free(aArchive); }
-};
-using ArchivePtr = std::unique_ptr<struct archive, ArchiveFree>;
-
-la_ssize_t ReadCallback(struct archive* aArchive, void* aClient, const void** aBuffer) noexcept
-{
-    auto* client = static_cast<Client*>(aClient);
-    try {
-        const std::uint8_t* data = nullptr;
-        const std::size_t count = client->source->Next(data);
-        *aBuffer = data;
-        return static_cast<la_ssize_t>(count);
-    } catch (...) {
-        client->failure = std::current_exception();
-        archive_set_error(aArchive, -1, "read failed");
-        return ARCHIVE_FATAL;
-    }
-}
-
-la_int64_t SeekCallback(struct archive* aArchive, void* aClient, la_int64_t aOffset, int aWhence) noexcept
-{
-    auto* client = static_cast<Client*>(aClient);
-    try {
-        const std::int64_t position = client->source->Seek(aOffset, aWhence);
-        return position < 0 ? ARCHIVE_FATAL : position;
-    } catch (...) {
-        client->failure = std::current_exception();
-        archive_set_error(aArchive, -1, "seek failed");
-        return ARCHIVE_FATAL;
-    }
-}
 
 // Never support_format_all: it takes plain text for an mtree archive. The raw format stands for
 // a lone compressed file, and counts only once a compression filter has matched. A head that names

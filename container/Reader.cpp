@@ -5,6 +5,8 @@
 #include "container/Error.h"
 #include "container/Info.h"
 
+#include "archive/Client.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -23,31 +25,9 @@ namespace cvd {
 
 namespace {
 
-struct ArchiveFree {
-    void operator()(struct archive* aArchive) const noexcept { archive_read_free(aArchive); }
-};
-using ArchivePtr = std::unique_ptr<struct archive, ArchiveFree>;
-
-// The source as libarchive's client: what the source threw waits here until libarchive returns.
-struct Client {
-    unpack::Source* Source;
-    std::exception_ptr Failure;
-};
-
-la_ssize_t ReadCallback(struct archive* aArchive, void* aClient, const void** aBuffer) noexcept
-{
-    auto* client = static_cast<Client*>(aClient);
-    try {
-        const std::uint8_t* data = nullptr;
-        const std::size_t count = client->Source->Next(data);
-        *aBuffer = data;
-        return static_cast<la_ssize_t>(count);
-    } catch (...) {
-        client->Failure = std::current_exception();
-        archive_set_error(aArchive, -1, "read failed");
-        return ARCHIVE_FATAL;
-    }
-}
+using unpack::ArchivePtr;
+using unpack::Client;
+using unpack::ReadCallback;
 
 // A member as read: its name, its size and, when checked, its SHA-256.
 struct ReadMember {
@@ -176,8 +156,8 @@ void TarReader::ReadData(struct archive* aArchive, ReadMember& aMember, std::vec
 
 void TarReader::Fail(struct archive* aArchive, const std::string& aWhere) const
 {
-    if (client_.Failure)
-        std::rethrow_exception(client_.Failure);
+    if (client_.failure)
+        std::rethrow_exception(client_.failure);
     const char* text = archive_error_string(aArchive);
     throw Error("damaged container" + aWhere + ": " + (text != nullptr ? text : "unreadable tar"));
 }
