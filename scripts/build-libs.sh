@@ -69,7 +69,9 @@ while read -r p v; do version[$p]=$v; done <"$memo"
 for p in libarchive xz-utils bzip2; do
   [ -n "${version[$p]:-}" ] || { echo "build-libs.sh: apt-get source knows no $p" >&2; rm -f "$memo"; exit 1; }
 done
-key="libarchive-${version[libarchive]}_xz-${version[xz-utils]}_bzip2-${version[bzip2]}"
+# Our changes to the sources, named in the key so that a change rebuilds.
+patches=7z-entries-1m
+key="libarchive-${version[libarchive]}_xz-${version[xz-utils]}_bzip2-${version[bzip2]}_$patches"
 cache=$root/$key
 
 done_all=yes
@@ -90,9 +92,21 @@ fetch_sources() {
   local tmp
   tmp=$(mktemp -d "$cache/src.tmp.XXXXXX")
   (cd "$tmp" && apt-get source -qq libarchive xz-utils bzip2 >&2)
+  patch_sources "$tmp"
   touch "$tmp/.complete"
   rm -rf "$cache/src"
   mv "$tmp" "$cache/src"
+}
+
+# libarchive's 7-Zip reader sizes its tables from the header's counts, up to 100 million entries:
+# a 267-byte file made it allocate 5.7 GB and walk the entries for seconds. One million entries is
+# a hundred times the walk's default member limit.
+patch_sources() {
+  local f
+  f=$(find "$1" -path '*/libarchive/archive_read_support_format_7zip.c' | head -1)
+  sed -i 's/^\(#define[[:space:]]\+UMAX_ENTRY[[:space:]]\+ARCHIVE_LITERAL_ULL(\)100000000)/\11000000)/' "$f"
+  grep -q 'UMAX_ENTRY[[:space:]]\+ARCHIVE_LITERAL_ULL(1000000)' "$f" ||
+    { echo "build-libs.sh: the 7-Zip entry limit was not found in $f" >&2; exit 1; }
 }
 
 src_dir() { find "$cache/src" -maxdepth 1 -mindepth 1 -type d -name "$1-*" | head -1; }
@@ -164,7 +178,7 @@ write_notices() {
   cp "$(src_dir bzip2)/LICENSE" "$out/licenses/bzip2.txt"
   cp "$zlib_copyright" "$out/licenses/zlib.txt"
   {
-    echo "libarchive ${version[libarchive]}"
+    echo "libarchive ${version[libarchive]}, with the 7-Zip reader's entry count capped at 1,000,000"
     echo "xz-utils ${version[xz-utils]}"
     echo "bzip2 ${version[bzip2]}"
     echo "zlib $zlib_version"
