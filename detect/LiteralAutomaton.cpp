@@ -34,10 +34,6 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         const auto va = view(mLiterals[a]), vb = view(mLiterals[b]);
         return va != vb ? va < vb : a < b;
     });
-    struct Edge {
-        std::uint32_t Parent, Child;
-        std::uint8_t Byte;
-    };
     // Reserved whole, so that no large copy runs between two polls.
     std::vector<Edge> edges;
     edges.reserve(mLiteralBytes.size());
@@ -61,6 +57,7 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         outputs.emplace_back(path[literal.size()], mLiterals[index].Value);
         previous = literal;
     }
+    Renumber(edges, depth, outputs, aPoll);
     aPoll.Assign(mStates, depth.size(), State{});
     for (const Edge& edge : edges) {
         aPoll.Advance(1);
@@ -95,6 +92,31 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         aPoll.Advance(1);
         mOutputs[mStates[state].OutBegin + fill[state]++] = value;
     }
+}
+
+// Numbers the states by depth (a stable counting sort), so that the shallow ones, which most
+// bytes of a stream reach, share cache lines and pages instead of spreading over the whole trie.
+void LiteralAutomaton::Renumber(std::vector<Edge>& aEdges, std::vector<std::uint32_t>& aDepth,
+                                std::vector<std::pair<std::uint32_t, std::uint32_t>>& aOutputs, CancelPoll& aPoll) {
+    std::array<std::uint32_t, 257> start{};
+    for (const std::uint32_t d : aDepth) ++start[std::min<std::uint32_t>(d, 255) + 1];
+    for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+    std::vector<std::uint32_t> number;
+    aPoll.Assign(number, aDepth.size(), std::uint32_t{0});
+    for (std::uint32_t s = 0; s < aDepth.size(); ++s) {
+        aPoll.Advance(1);
+        number[s] = start[std::min<std::uint32_t>(aDepth[s], 255)]++;
+    }
+    std::vector<std::uint32_t> depth;
+    aPoll.Assign(depth, aDepth.size(), std::uint32_t{0});
+    for (std::uint32_t s = 0; s < aDepth.size(); ++s) depth[number[s]] = aDepth[s];
+    aDepth = std::move(depth);
+    for (Edge& edge : aEdges) {
+        aPoll.Advance(1);
+        edge.Parent = number[edge.Parent];
+        edge.Child = number[edge.Child];
+    }
+    for (auto& output : aOutputs) output.first = number[output.first];
 }
 
 std::uint32_t LiteralAutomaton::Child(std::uint32_t aState, std::uint8_t aByte) const {
@@ -164,6 +186,15 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
         if (state.OutCount > 0 || state.OutLink != 0) mEmits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
     }
     const State& root = mStates[0];
+    std::size_t paths = 0;
+    for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
+        const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
+        for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) paths += mStates[mEdgeTargets[first.EdgeBegin + e2]].EdgeCount;
+    }
+    std::uint32_t log2Bits = 16;
+    while (log2Bits < 24 && (std::size_t{1} << log2Bits) < paths * 32) ++log2Bits;
+    mTripleShift = 32 - log2Bits;
+    aPoll.Assign(mTriples, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
     for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
         aPoll.Check();
         const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace detect {
@@ -15,7 +16,8 @@ namespace detect {
 // byte alone, so a skip loop tests byte pairs against a 64 Kibit table (fits in L1)
 // and only runs the automaton where a pair starts a literal or ends a one-byte literal;
 // a pair that reports nothing itself is passed over too when it and the next byte start no
-// literal (a 64 Kibit filter of the trie's three-byte paths, false positives only cost a stop).
+// literal (a filter of the trie's three-byte paths sized by their number, false positives only
+// cost a stop).
 // Deeper states keep sorted edges and failure links.
 class LiteralAutomaton {
 public:
@@ -59,6 +61,10 @@ private:
     struct Literal {
         std::uint32_t Begin, Length, Value;
     };
+    struct Edge {
+        std::uint32_t Parent, Child;
+        std::uint8_t Byte;
+    };
 
     std::uint32_t Child(std::uint32_t aState, std::uint8_t aByte) const;
     std::uint32_t Step(std::uint32_t aState, std::uint8_t aByte) const;
@@ -69,8 +75,8 @@ private:
     bool Bit(const std::vector<std::uint64_t>& aBits, std::uint32_t aIndex) const {
         return (aBits[aIndex >> 6] >> (aIndex & 63)) & 1;
     }
-    static std::uint32_t TripleIndex(std::uint32_t aFirst, std::uint32_t aSecond, std::uint32_t aThird) {
-        return (((aFirst << 8 | aSecond) * 2654435761u) >> 16 ^ aThird * 0x9E37u) & 0xFFFF;
+    std::uint32_t TripleIndex(std::uint32_t aFirst, std::uint32_t aSecond, std::uint32_t aThird) const {
+        return ((aFirst << 16 | aSecond << 8 | aThird) * 2654435761u) >> mTripleShift;
     }
     // Whether the automaton must run at aByte after aPrevious, with aNext following.
     bool NeedsStop(int aPrevious, std::uint8_t aByte, std::uint8_t aNext) const {
@@ -79,6 +85,8 @@ private:
     }
     template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
     void BuildTrie(CancelPoll& aPoll);
+    static void Renumber(std::vector<Edge>& aEdges, std::vector<std::uint32_t>& aDepth,
+                         std::vector<std::pair<std::uint32_t, std::uint32_t>>& aOutputs, CancelPoll& aPoll);
     void BuildLinks(CancelPoll& aPoll);
     void BuildPairs(CancelPoll& aPoll);
     void BuildTriples(CancelPoll& aPoll);
@@ -95,7 +103,10 @@ private:
     std::vector<std::uint32_t> mShallow;    // complete transitions of depth-1 states: [byte in << 8 | next]
     std::vector<std::uint64_t> mPairs = std::vector<std::uint64_t>(1024, 0);
     std::vector<std::uint64_t> mEmits = std::vector<std::uint64_t>(1024, 0);   // pairs whose state reports
-    std::vector<std::uint64_t> mTriples = std::vector<std::uint64_t>(1024, 0); // hashed three-byte paths
+    // Hashed three-byte paths, 64 Kibit to 16 Mibit: at least 32 bits a path, so that random
+    // bytes stop in few percent even when the pairs before them say little.
+    std::vector<std::uint64_t> mTriples;
+    std::uint32_t mTripleShift = 16; // 32 - log2 of the filter's bits
 };
 
 template <class OnHit>
@@ -113,6 +124,10 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
     int previous = aCursor.Previous;
     std::size_t i = 0;
     while (i < aLength) {
+        // Two deep and no path of three bytes continues: the byte leads where it leads from the
+        // last byte alone, so the shallow loop takes over.
+        if (mStates[state].Depth == 2 && i >= 2 && !Bit(mTriples, TripleIndex(aData[i - 2], aData[i - 1], aData[i])))
+            state = mRoot[aData[i - 1]];
         if (mStates[state].Depth <= 1 && previous >= 0) {
             // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
             if (i > 0) {
