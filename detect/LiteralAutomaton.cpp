@@ -1,6 +1,7 @@
 #include "detect/LiteralAutomaton.h"
 
 #include <algorithm>
+#include <bit>
 #include <deque>
 #include <string_view>
 
@@ -178,6 +179,9 @@ void LiteralAutomaton::BuildPairs(CancelPoll& aPoll) {
         }
     }
     mShallow = std::move(shallow);
+    std::size_t set = 0;
+    for (const std::uint64_t word : mPairs) set += static_cast<std::size_t>(std::popcount(word));
+    mDensePairs = set > 65536 / 4;
 }
 
 void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {

@@ -3,6 +3,7 @@
 #include "detect/Cancel.h"
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -83,6 +84,26 @@ private:
         const auto pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
         return Bit(mEmits, pair) || Bit(mTriples, TripleIndex(static_cast<std::uint32_t>(aPrevious), aByte, aNext));
     }
+    // Whether the shallow loop stops at aData[aAt] (0 < aAt, aAt + 1 < length), without branches.
+    std::uint32_t Stops(const std::uint8_t* aData, std::size_t aAt) const {
+        const std::uint32_t previous = aData[aAt - 1], byte = aData[aAt];
+        const std::uint32_t pair = previous << 8 | byte, triple = TripleIndex(previous, byte, aData[aAt + 1]);
+        const auto emits = static_cast<std::uint32_t>(Bit(mEmits, pair));
+        const auto continues = static_cast<std::uint32_t>(Bit(mTriples, triple));
+        return static_cast<std::uint32_t>(Interesting(static_cast<int>(previous), aData[aAt])) & (emits | continues);
+    }
+    // When most pairs start a literal the pair table skips little: eight positions at a time are
+    // tested against the pairs and the three-byte filter, their loads independent of each other.
+    // Returns the first position that may stop, or where fewer than nine bytes remain.
+    std::size_t SkipDense(const std::uint8_t* aData, std::size_t aLength, std::size_t aAt) const {
+        while (aAt + 9 <= aLength) {
+            std::uint32_t stops = 0;
+            for (std::uint32_t k = 0; k < 8; ++k) stops |= Stops(aData, aAt + k) << k;
+            if (stops != 0) return aAt + static_cast<std::size_t>(std::countr_zero(stops));
+            aAt += 8;
+        }
+        return aAt;
+    }
     template <class OnHit> void Emit(std::uint32_t aState, std::uint64_t aEnd, OnHit& aOnHit) const;
     void BuildTrie(CancelPoll& aPoll);
     static void Renumber(std::vector<Edge>& aEdges, std::vector<std::uint32_t>& aDepth,
@@ -107,6 +128,7 @@ private:
     // bytes stop in few percent even when the pairs before them say little.
     std::vector<std::uint64_t> mTriples;
     std::uint32_t mTripleShift = 16; // 32 - log2 of the filter's bits
+    bool mDensePairs = false;        // more than a quarter of the pairs start a literal
 };
 
 template <class OnHit>
@@ -124,13 +146,13 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
     int previous = aCursor.Previous;
     std::size_t i = 0;
     while (i < aLength) {
-        // Two deep and no path of three bytes continues: the byte leads where it leads from the
-        // last byte alone, so the shallow loop takes over.
-        if (mStates[state].Depth == 2 && i >= 2 && !Bit(mTriples, TripleIndex(aData[i - 2], aData[i - 1], aData[i])))
-            state = mRoot[aData[i - 1]];
-        if (mStates[state].Depth <= 1 && previous >= 0) {
+        const std::uint8_t depth = mStates[state].Depth;
+        if (depth <= 1 && previous >= 0) {
             // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
-            if (i > 0) {
+            if (i > 0 && mDensePairs) {
+                i = SkipDense(aData, aLength, i);
+                previous = aData[i - 1];
+            } else if (i > 0) {
                 // previous == aData[i - 1]: test four pairs at a time.
                 while (i + 4 <= aLength && !(Interesting(aData[i - 1], aData[i]) | Interesting(aData[i], aData[i + 1]) |
                                              Interesting(aData[i + 1], aData[i + 2]) |
@@ -149,6 +171,11 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
                 continue;
             }
             state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
+        } else if (depth == 2 && i >= 2 && !Bit(mTriples, TripleIndex(aData[i - 2], aData[i - 1], aData[i]))) {
+            // Two deep and no path of three bytes continues: the byte leads where it leads from
+            // the last byte alone, so the shallow loop takes over.
+            state = mRoot[aData[i - 1]];
+            continue;
         } else {
             state = Step(state, aData[i]);
         }

@@ -117,36 +117,53 @@ TEST(ObjectScan, FindsMatchesAcrossChunkBoundariesInLongObjects) {
     });
 }
 
-// Thousands of short literals over a 16-letter alphabet: their three-byte paths overflow the
-// automaton's smallest filter, and the data keeps it two and three deep, where it falls back on
-// that filter to leave the trie. Every literal's first end must still be found.
-TEST(ObjectScan, FindsEveryLiteralOfALargeSetWithSharedPrefixes) {
-    std::mt19937 random(11);
-    const auto letter = [&] { return static_cast<char>(0x40 + random() % 16); };
-    std::vector<std::pair<SignatureFileKind, std::string>> lines;
-    std::vector<std::string> literals;
-    for (int i = 0; i < 6000; ++i) {
-        std::string literal(4 + random() % 4, ' '), hex;
-        for (char& c : literal) c = letter();
-        for (const char c : literal) hex += "4" + std::string(1, "0123456789abcdef"[c - 0x40]);
-        lines.push_back({SignatureFileKind::Body, "S" + std::to_string(i) + ":0:*:" + hex});
-        literals.push_back(literal);
-    }
-    std::string data(65536, ' ');
-    for (char& c : data) c = letter();
-    std::vector<Found> expected;
-    for (std::size_t i = 0; i < literals.size(); ++i)
-        if (const auto at = data.find(literals[i]); at != std::string::npos)
-            expected.push_back({"S" + std::to_string(i), at + literals[i].size()});
-    const auto byEnd = [](const Found& a, const Found& b) { return std::tie(a.End, a.Name) < std::tie(b.End, b.Name); };
-    std::sort(expected.begin(), expected.end(), byEnd);
-    ASSERT_GT(expected.size(), 1000u);
-    const auto payload = PayloadOf(lines);
-    const auto database = LoadDatabase(payload.data(), payload.size());
-    for (std::size_t block : {std::size_t{1}, std::size_t{8192}, std::size_t{0}}) {
-        auto found = test::Scan(*database, data, block);
-        std::sort(found.begin(), found.end(), byEnd);
-        EXPECT_EQ(found, expected) << "in blocks of " << block;
+// Thousands of short literals: over 16 letters their three-byte paths overflow the automaton's
+// smallest filter and the data keeps it two and three deep, where it falls back on that filter to
+// leave the trie; over all 256 bytes most byte pairs start one, and the skip loop tests eight
+// positions at a time. Every literal's first end must still be found, planted ones included.
+TEST(ObjectScan, FindsEveryLiteralOfALargeSet) {
+    struct Case {
+        unsigned Letters;
+        int Literals;
+        std::size_t DataSize;
+        int Planted;
+    };
+    for (const Case c : {Case{16, 6000, 65536, 0}, Case{256, 30000, 131072, 1000}}) {
+        std::mt19937 random(11);
+        const auto letter = [&] { return static_cast<char>(static_cast<unsigned char>(0x40 + random() % c.Letters)); };
+        std::vector<std::pair<SignatureFileKind, std::string>> lines;
+        std::vector<std::string> literals;
+        for (int i = 0; i < c.Literals; ++i) {
+            std::string literal(4 + random() % 5, ' '), hex;
+            for (char& ch : literal) ch = letter();
+            for (const char ch : literal) {
+                const auto byte = static_cast<unsigned char>(ch);
+                hex += "0123456789abcdef"[byte >> 4];
+                hex += "0123456789abcdef"[byte & 15];
+            }
+            lines.push_back({SignatureFileKind::Body, "S" + std::to_string(i) + ":0:*:" + hex});
+            literals.push_back(literal);
+        }
+        std::string data(c.DataSize, ' ');
+        for (char& ch : data) ch = letter();
+        for (int k = 0; k < c.Planted; ++k) {
+            const std::string& literal = literals[random() % literals.size()];
+            data.replace(random() % (data.size() - literal.size()), literal.size(), literal);
+        }
+        std::vector<Found> expected;
+        for (std::size_t i = 0; i < literals.size(); ++i)
+            if (const auto at = data.find(literals[i]); at != std::string::npos)
+                expected.push_back({"S" + std::to_string(i), at + literals[i].size()});
+        const auto byEnd = [](const Found& a, const Found& b) { return std::tie(a.End, a.Name) < std::tie(b.End, b.Name); };
+        std::sort(expected.begin(), expected.end(), byEnd);
+        ASSERT_GT(expected.size(), 500u);
+        const auto payload = PayloadOf(lines);
+        const auto database = LoadDatabase(payload.data(), payload.size());
+        for (std::size_t block : {std::size_t{1}, std::size_t{8192}, std::size_t{0}}) {
+            auto found = test::Scan(*database, data, block);
+            std::sort(found.begin(), found.end(), byEnd);
+            EXPECT_EQ(found, expected) << c.Letters << " letters, in blocks of " << block;
+        }
     }
 }
 
