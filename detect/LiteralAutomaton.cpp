@@ -77,6 +77,12 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
         edgeAt += mStates[s].EdgeCount;
         outAt += mStates[s].OutCount;
     }
+    const auto firstAt = [&depth](std::uint32_t aDepth) {
+        const auto at = std::partition_point(depth.begin(), depth.end(), [aDepth](std::uint32_t d) { return d < aDepth; });
+        return static_cast<std::uint32_t>(at - depth.begin());
+    };
+    mTwoDeep = firstAt(2);
+    mThreeDeep = firstAt(3);
     aPoll.Assign(mEdgeBytes, edges.size(), std::uint8_t{0});
     aPoll.Assign(mEdgeTargets, edges.size(), std::uint32_t{0});
     std::vector<std::uint32_t> fill;
@@ -187,7 +193,13 @@ void LiteralAutomaton::BuildPairs(CancelPoll& aPoll) {
 void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
     for (std::uint32_t pair = 0; pair < 65536; ++pair) {
         const State& state = mStates[mShallow[pair]];
-        if (state.OutCount > 0 || state.OutLink != 0) mEmits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+        const std::uint32_t key = Key(pair >> 8, pair & 0xFF, 0);
+        if (state.OutCount > 0 || state.OutLink != 0) mEmits[key >> 6] |= std::uint64_t{1} << (key & 63);
+    }
+    aPoll.Assign(mReports, mStates.size() / 64 + 1, std::uint64_t{0});
+    for (std::uint32_t s = 0; s < mStates.size(); ++s) {
+        aPoll.Advance(1);
+        if (mStates[s].OutCount > 0 || mStates[s].OutLink != 0) mReports[s >> 6] |= std::uint64_t{1} << (s & 63);
     }
     const State& root = mStates[0];
     std::size_t paths = 0;
@@ -197,7 +209,7 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
     }
     std::uint32_t log2Bits = 16;
     while (log2Bits < 24 && (std::size_t{1} << log2Bits) < paths * 32) ++log2Bits;
-    mTripleShift = 32 - log2Bits;
+    mTripleShift = 64 - (log2Bits - 6);
     aPoll.Assign(mTriples, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
     for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
         aPoll.Check();
@@ -205,9 +217,9 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
         for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
             const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];
             for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
-                const std::uint32_t index = TripleIndex(mEdgeBytes[root.EdgeBegin + e1],
-                                                        mEdgeBytes[first.EdgeBegin + e2], mEdgeBytes[second.EdgeBegin + e3]);
-                mTriples[index >> 6] |= std::uint64_t{1} << (index & 63);
+                const TripleProbe probe = Probe(Key(mEdgeBytes[root.EdgeBegin + e1], mEdgeBytes[first.EdgeBegin + e2],
+                                                    mEdgeBytes[second.EdgeBegin + e3]));
+                mTriples[probe.Word] |= probe.Mask;
             }
         }
     }
@@ -216,7 +228,7 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
 std::size_t LiteralAutomaton::MemoryBytes() const {
     return mStates.capacity() * sizeof(State) + mEdgeBytes.capacity() + mEdgeTargets.capacity() * 4 +
            mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4 +
-           (mEmits.capacity() + mTriples.capacity()) * 8;
+           (mEmits.capacity() + mTriples.capacity() + mReports.capacity()) * 8;
 }
 
 } // namespace detect

@@ -76,24 +76,39 @@ private:
     bool Bit(const std::vector<std::uint64_t>& aBits, std::uint32_t aIndex) const {
         return (aBits[aIndex >> 6] >> (aIndex & 63)) & 1;
     }
-    std::uint32_t TripleIndex(std::uint32_t aFirst, std::uint32_t aSecond, std::uint32_t aThird) const {
-        return ((aFirst << 16 | aSecond << 8 | aThird) * 2654435761u) >> mTripleShift;
+    // Three bytes as one key, the first lowest, so that loads of adjacent bytes merge.
+    static std::uint32_t Key(std::uint32_t aFirst, std::uint32_t aSecond, std::uint32_t aThird) {
+        return aFirst | aSecond << 8 | aThird << 16;
     }
+    // A three-byte path sets two bits of one word of the filter: one load tests both.
+    struct TripleProbe {
+        std::uint32_t Word;
+        std::uint64_t Mask;
+    };
+    TripleProbe Probe(std::uint32_t aKey) const {
+        const std::uint64_t hash = (std::uint64_t{aKey} + 1) * 0x9E3779B97F4A7C15u;
+        return {static_cast<std::uint32_t>(hash >> mTripleShift),
+                std::uint64_t{1} << (hash >> 20 & 63) | std::uint64_t{1} << (hash >> 26 & 63)};
+    }
+    std::uint32_t Triple(std::uint32_t aKey) const {
+        const TripleProbe probe = Probe(aKey);
+        return static_cast<std::uint32_t>((mTriples[probe.Word] & probe.Mask) == probe.Mask);
+    }
+    // Whether the two-deep state of the key's first two bytes reports.
+    std::uint32_t Emits(std::uint32_t aKey) const { return static_cast<std::uint32_t>(Bit(mEmits, aKey & 0xFFFF)); }
     // Whether the automaton must run at aByte after aPrevious, with aNext following.
     bool NeedsStop(int aPrevious, std::uint8_t aByte, std::uint8_t aNext) const {
-        const auto pair = static_cast<std::uint32_t>(aPrevious) << 8 | aByte;
-        return Bit(mEmits, pair) || Bit(mTriples, TripleIndex(static_cast<std::uint32_t>(aPrevious), aByte, aNext));
+        const std::uint32_t key = Key(static_cast<std::uint32_t>(aPrevious), aByte, aNext);
+        return (Emits(key) | Triple(key)) != 0;
     }
     // Whether the shallow loop stops at aData[aAt] (0 < aAt, aAt + 1 < length), without branches.
+    // The pair table is not asked: every pair that reports or begins a path starts a literal.
     std::uint32_t Stops(const std::uint8_t* aData, std::size_t aAt) const {
-        const std::uint32_t previous = aData[aAt - 1], byte = aData[aAt];
-        const std::uint32_t pair = previous << 8 | byte, triple = TripleIndex(previous, byte, aData[aAt + 1]);
-        const auto emits = static_cast<std::uint32_t>(Bit(mEmits, pair));
-        const auto continues = static_cast<std::uint32_t>(Bit(mTriples, triple));
-        return static_cast<std::uint32_t>(Interesting(static_cast<int>(previous), aData[aAt])) & (emits | continues);
+        const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
+        return Emits(key) | Triple(key);
     }
     // When most pairs start a literal the pair table skips little: eight positions at a time are
-    // tested against the pairs and the three-byte filter, their loads independent of each other.
+    // tested against the reporting pairs and the three-byte filter, their loads independent.
     // Returns the first position that may stop, or where fewer than nine bytes remain.
     std::size_t SkipDense(const std::uint8_t* aData, std::size_t aLength, std::size_t aAt) const {
         while (aAt + 9 <= aLength) {
@@ -123,12 +138,16 @@ private:
     std::array<std::uint32_t, 256> mRoot{}; // the root's complete transitions
     std::vector<std::uint32_t> mShallow;    // complete transitions of depth-1 states: [byte in << 8 | next]
     std::vector<std::uint64_t> mPairs = std::vector<std::uint64_t>(1024, 0);
-    std::vector<std::uint64_t> mEmits = std::vector<std::uint64_t>(1024, 0);   // pairs whose state reports
-    // Hashed three-byte paths, 64 Kibit to 16 Mibit: at least 32 bits a path, so that random
-    // bytes stop in few percent even when the pairs before them say little.
+    std::vector<std::uint64_t> mEmits = std::vector<std::uint64_t>(1024, 0);   // pairs whose state reports, by Key
+    // Hashed three-byte paths, 64 Kibit to 16 Mibit: at least 32 bits a path, two bits set in one
+    // word by each, so that random bytes stop in under one percent even when the pairs say little.
     std::vector<std::uint64_t> mTriples;
-    std::uint32_t mTripleShift = 16; // 32 - log2 of the filter's bits
-    bool mDensePairs = false;        // more than a quarter of the pairs start a literal
+    std::uint32_t mTripleShift = 54; // 64 - log2 of the filter's words
+    // States that report, themselves or through their output links.
+    std::vector<std::uint64_t> mReports = std::vector<std::uint64_t>(1, 0);
+    std::uint32_t mTwoDeep = 1;   // the first state two bytes deep
+    std::uint32_t mThreeDeep = 1; // the first state three or more bytes deep
+    bool mDensePairs = false;     // more than a quarter of the pairs start a literal
 };
 
 template <class OnHit>
@@ -146,8 +165,8 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
     int previous = aCursor.Previous;
     std::size_t i = 0;
     while (i < aLength) {
-        const std::uint8_t depth = mStates[state].Depth;
-        if (depth <= 1 && previous >= 0) {
+        // States are numbered by depth: no state record is read until the automaton steps.
+        if (state < mTwoDeep && previous >= 0) {
             // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
             if (i > 0 && mDensePairs) {
                 i = SkipDense(aData, aLength, i);
@@ -171,7 +190,7 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
                 continue;
             }
             state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
-        } else if (depth == 2 && i >= 2 && !Bit(mTriples, TripleIndex(aData[i - 2], aData[i - 1], aData[i]))) {
+        } else if (state < mThreeDeep && i >= 2 && Triple(Key(aData[i - 2], aData[i - 1], aData[i])) == 0) {
             // Two deep and no path of three bytes continues: the byte leads where it leads from
             // the last byte alone, so the shallow loop takes over.
             state = mRoot[aData[i - 1]];
@@ -180,7 +199,7 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
             state = Step(state, aData[i]);
         }
         previous = aData[i];
-        Emit(state, aBase + i + 1, aOnHit);
+        if (Bit(mReports, state)) Emit(state, aBase + i + 1, aOnHit);
         ++i;
     }
     aCursor.State = state;
