@@ -125,10 +125,13 @@ verbs_expected() {
 }
 no_verbs() { [ -z "$(verbs_of "$1" "$2" | tr -d '|\n')" ]; }
 # A top-level window named NAME on the prefix's display within 60 s.
+# Outputs are read whole before grep -q looks at them: under pipefail, a writer that grep left
+# early dies of SIGPIPE and fails the check it should pass (the window tree is several KB).
 window_shows() {
-  local i
+  local i tree
   for i in $(seq 1 120); do
-    xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\"" && return 0
+    tree=$(xwininfo -root -tree 2>/dev/null) || tree=
+    grep -qF "\"$1\"" <<<"$tree" && return 0
     sleep 0.5
   done
   return 1
@@ -137,7 +140,9 @@ equals() { [ "$1" = "$2" ]; }
 exit_ok() { [ "$last_status" -eq 0 ]; }
 exit_failed() { [ "$last_status" -ne 0 ]; }
 hkcu_setting() {
-  "$wine64" reg query 'HKCU\Software\Talbrinn\Quorvane' /v PackagingTest </dev/null 2>/dev/null | grep -q kept
+  local value
+  value=$("$wine64" reg query 'HKCU\Software\Talbrinn\Quorvane' /v PackagingTest </dev/null 2>/dev/null) || return 1
+  grep -q kept <<<"$value"
 }
 
 home=$drive_c/$folder/Quorvane
