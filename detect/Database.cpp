@@ -17,12 +17,7 @@ SignatureCounts Database::Counts() const {
 }
 
 CompiledMemory Database::Memory() const {
-    std::size_t hash = mPayloads.capacity() * sizeof(PayloadTables);
-    for (const PayloadTables& tables : mPayloads) {
-        for (const HashIndex& index : tables.Hashes) hash += index.MemoryBytes();
-        for (const HashIndex& index : tables.Allowed) hash += index.MemoryBytes();
-    }
-    return {hash, mBodies.MemoryBytes()};
+    return {mPayloads.capacity() * sizeof(PayloadTables), mBodies.MemoryBytes()};
 }
 
 bool HasHeader(const std::uint8_t* aPayload, std::size_t aLength) {

@@ -3,7 +3,6 @@
 #include "detect/Hash.h"
 
 #include <cstddef>
-#include <compare>
 #include <cstdint>
 #include <vector>
 
@@ -15,19 +14,14 @@ struct HashHit {
     std::uint32_t NameKey = 0;
 };
 
-// Looks up hash records in the payload, sorted by (size, digest). Set-up reads every SampleStride-th
-// record's size and first digest bytes into a small table, so that a search touches a few pages of
-// the records instead of one per step. Records out of order give wrong answers, never unsafe ones.
+// Looks up hash records in the payload, sorted by (size, digest): nothing is copied or read at
+// set-up beyond the last record's size. Records out of order give wrong answers, never unsafe ones.
 class HashIndex {
 public:
     HashIndex() = default;
     HashIndex(HashAlgorithm aAlgorithm, const std::uint8_t* aRecords, std::size_t aCount, std::uint32_t aFirstSignature);
 
-    static constexpr std::size_t SampleStride = 512;
-
     std::size_t Count() const { return mCount; }
-    // Memory held beyond the records.
-    std::size_t MemoryBytes() const { return mSamples.capacity() * sizeof(Key); }
     // Whether an object of this size (ObjectScan::UnknownSize: of any size) needs this digest.
     bool Wanted(std::uint64_t aSize) const;
     // Appends the records with this size (or "*") and digest, in database order.
@@ -36,13 +30,6 @@ public:
     bool Contains(std::uint64_t aSize, const std::uint8_t* aDigest) const;
 
 private:
-    // A record's size and its digest's first eight bytes, compared as the records are sorted.
-    struct Key {
-        std::uint64_t Size, Prefix;
-        auto operator<=>(const Key&) const = default;
-    };
-    Key KeyAt(std::size_t aIndex) const;
-    static Key KeyOf(std::uint64_t aSize, const std::uint8_t* aDigest);
     const std::uint8_t* Record(std::size_t aIndex) const { return mRecords + aIndex * mRecordLength; }
     std::uint64_t SizeAt(std::size_t aIndex) const;
     std::size_t LowerBound(std::uint64_t aSize, const std::uint8_t* aDigest) const;
@@ -55,7 +42,6 @@ private:
     std::size_t mCount = 0;
     std::uint32_t mFirstSignature = 0;
     bool mAnySize = false;
-    std::vector<Key> mSamples; // records 0, SampleStride, 2 * SampleStride, ...
 };
 
 } // namespace detect

@@ -48,8 +48,8 @@ std::vector<std::uint32_t> Linear(const std::vector<std::uint8_t>& aRecords, std
     return found;
 }
 
-// Many records of few sizes, so that runs of one size and of one digest prefix cross the sampled
-// records; some digests share their first eight bytes, some records repeat, and "*" records end it.
+// Many records of few sizes, so that long runs share a size and the search's steps land inside
+// them; some digests share their first eight bytes, some records repeat, and "*" records end it.
 std::vector<Entry> Crowd(std::mt19937& aRandom) {
     std::vector<Entry> entries;
     for (int i = 0; i < 5000; ++i) {
