@@ -191,15 +191,14 @@ void LiteralAutomaton::BuildPairs(CancelPoll& aPoll) {
 }
 
 void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
-    for (std::uint32_t pair = 0; pair < 65536; ++pair) {
-        const State& state = mStates[mShallow[pair]];
-        const std::uint32_t key = Key(pair >> 8, pair & 0xFF, 0);
-        if (state.OutCount > 0 || state.OutLink != 0) mEmits[key >> 6] |= std::uint64_t{1} << (key & 63);
-    }
     aPoll.Assign(mReports, mStates.size() / 64 + 1, std::uint64_t{0});
     for (std::uint32_t s = 0; s < mStates.size(); ++s) {
         aPoll.Advance(1);
         if (mStates[s].OutCount > 0 || mStates[s].OutLink != 0) mReports[s >> 6] |= std::uint64_t{1} << (s & 63);
+    }
+    for (std::uint32_t pair = 0; pair < 65536; ++pair) {
+        const std::uint32_t key = Key(pair >> 8, pair & 0xFF, 0);
+        if (Bit(mReports, mShallow[pair])) mEmits[key >> 6] |= std::uint64_t{1} << (key & 63);
     }
     const State& root = mStates[0];
     std::size_t paths = 0;
