@@ -3,6 +3,8 @@
 #include "detect/PatternParser.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace detect {
 namespace {
@@ -81,6 +83,55 @@ std::vector<CompiledPart> Split(std::vector<CompiledElement> aElements) {
     return segments;
 }
 
+struct Constraint {
+    int At; // from the anchor's end
+    std::uint8_t Mask, Value;
+};
+
+// What the elements at a fixed distance from the anchor ask of single bytes, the anchor's own
+// bytes left out, within ProbeReach bytes of it.
+constexpr int ProbeReach = 16;
+
+std::vector<Constraint> FixedConstraints(const CompiledPart& aPart) {
+    std::vector<Constraint> found;
+    const auto& e = aPart.Elements;
+    int at = -static_cast<int>(aPart.AnchorEnd - aPart.AnchorBegin);
+    for (std::size_t i = aPart.AnchorBegin; i-- > 0 && at > -ProbeReach;) {
+        if (IsRangedGap(e[i])) break;
+        at -= e[i].Kind == PatternElement::Type::Gap ? static_cast<int>(e[i].Min) : 1;
+        if (e[i].Kind == PatternElement::Type::Byte && e[i].Mask != 0) found.push_back({at, e[i].Mask, e[i].Value});
+    }
+    at = 0;
+    for (std::size_t i = aPart.AnchorEnd; i < e.size() && at < ProbeReach; ++i) {
+        if (IsRangedGap(e[i])) break;
+        if (e[i].Kind == PatternElement::Type::Byte && e[i].Mask != 0) found.push_back({at, e[i].Mask, e[i].Value});
+        at += e[i].Kind == PatternElement::Type::Gap ? static_cast<int>(e[i].Min) : 1;
+    }
+    return found;
+}
+
+// The eight bytes that hold the most of those constraints' bits.
+void SetProbe(AnchorUser& aUser, const CompiledPart& aPart) {
+    const std::vector<Constraint> found = FixedConstraints(aPart);
+    int best = 0;
+    for (const Constraint& from : found) {
+        int bits = 0;
+        for (const Constraint& c : found)
+            if (c.At >= from.At && c.At < from.At + 8) bits += std::popcount(c.Mask);
+        if (bits <= best) continue;
+        best = bits;
+        aUser.ProbeAt = static_cast<std::int16_t>(from.At);
+    }
+    std::uint8_t mask[8] = {}, value[8] = {};
+    for (const Constraint& c : found) {
+        if (best == 0 || c.At < aUser.ProbeAt || c.At >= aUser.ProbeAt + 8) continue;
+        mask[c.At - aUser.ProbeAt] = c.Mask;
+        value[c.At - aUser.ProbeAt] = c.Value & c.Mask;
+    }
+    std::memcpy(&aUser.ProbeMask, mask, sizeof mask);
+    std::memcpy(&aUser.ProbeValue, value, sizeof value);
+}
+
 } // namespace
 
 CompiledElement BodySet::Compile(const PatternElement& aElement) {
@@ -128,6 +179,7 @@ void BodySet::AddPart(CompiledBody& aBody, CompiledPart aPart) {
     for (std::uint32_t i = aPart.AnchorBegin; i < aPart.AnchorEnd; ++i) literal.push_back(aPart.Elements[i].Value);
     mUsers.push_back({static_cast<std::uint32_t>(mSignatures.size()), static_cast<std::uint32_t>(aBody.Parts.size()),
                       GroupOf(literal)});
+    SetProbe(mUsers.back(), aPart);
     const std::uint32_t length = MaxSpan(aPart.Elements, 0, aPart.Elements.size());
     mLongestPart = std::max(mLongestPart, length);
     mSlack = std::max(mSlack, aPart.MaxSuffix - aPart.MinSuffix);
@@ -155,6 +207,12 @@ void BodySet::Add(const BodySignature& aSignature, std::string_view aName, std::
         compiled.Elements = std::move(elements);
         compiled.GapMin = part.GapMin;
         AddPart(body, std::move(compiled));
+    }
+    for (std::uint32_t k = 0; k < body.Parts.size(); ++k) {
+        const CompiledPart& part = body.Parts[k];
+        mUsers[body.FirstUser + k].OnlyLinks = part.Elements.size() == part.AnchorEnd - part.AnchorBegin &&
+                                               !body.EndsPart(k) && !part.Linked && body.Target != TargetType::MzFile &&
+                                               (k > 0 || body.Where.Kind == OffsetKind::Any);
     }
     mEstimate += sizeof(CompiledBody);
     mSignatures.push_back(std::move(body));

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -51,11 +52,25 @@ struct CompiledBody {
     bool EndsPart(std::size_t aPart) const { return aPart + 1 == Parts.size() || !Parts[aPart + 1].Linked; }
 };
 
-// Who is told when an anchor literal is found.
+// Who is told when an anchor literal is found, with a test of eight bytes around the anchor
+// that every match of the part there passes: most anchor hits that fail are turned away by one
+// load, before the part is looked at.
 struct AnchorUser {
     std::uint32_t Body = 0; // index in BodySet::Signatures
     std::uint32_t Part = 0;
     std::uint32_t Group = 0; // the anchor literal's group
+    std::int16_t ProbeAt = 0; // where the eight bytes start, from the anchor's end
+    // The part is its anchor alone, needs no start window and is followed by a linked segment:
+    // a hit that finds its body still at this part only links the next segment.
+    bool OnlyLinks = false;
+    std::uint64_t ProbeMask = 0; // in memory order; 0: no test
+    std::uint64_t ProbeValue = 0;
+    // Whether the eight bytes at aBytes (read from ProbeAt) rule the part out here.
+    bool Refutes(const std::uint8_t* aBytes) const {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, aBytes, sizeof bytes);
+        return (bytes & ProbeMask) != ProbeValue;
+    }
 };
 
 // Body signatures compiled for matching: one automaton over every part's distinct anchor

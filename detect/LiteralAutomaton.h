@@ -99,7 +99,7 @@ private:
     // Whether the automaton must run at aByte after aPrevious, with aNext following.
     bool NeedsStop(int aPrevious, std::uint8_t aByte, std::uint8_t aNext) const {
         const std::uint32_t key = Key(static_cast<std::uint32_t>(aPrevious), aByte, aNext);
-        return (Emits(key) | Triple(key)) != 0;
+        return Emits(key) != 0 || Triple(key) != 0;
     }
     // Whether the shallow loop stops at aData[aAt] (0 < aAt, aAt + 1 < length), without branches.
     // The pair table is not asked: every pair that reports or begins a path starts a literal.
@@ -164,11 +164,14 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
     std::uint32_t state = aCursor.State;
     int previous = aCursor.Previous;
     std::size_t i = 0;
+    bool stepped = false; // the automaton ran the last byte: where it stops, the next often stops too
     while (i < aLength) {
         // States are numbered by depth: no state record is read until the automaton steps.
         if (state < mTwoDeep && previous >= 0) {
             // Shallow: state == mRoot[previous]; skip bytes that cannot go deeper or end a literal.
-            if (i > 0 && mDensePairs) {
+            if (stepped) {
+                stepped = false;
+            } else if (i > 0 && mDensePairs) {
                 i = SkipDense(aData, aLength, i);
                 previous = aData[i - 1];
             } else if (i > 0) {
@@ -200,6 +203,7 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
         }
         previous = aData[i];
         if (Bit(mReports, state)) Emit(state, aBase + i + 1, aOnHit);
+        stepped = true;
         ++i;
     }
     aCursor.State = state;

@@ -73,6 +73,9 @@ void ObjectScan::Feed(const std::uint8_t* aData, std::size_t aLength) {
         mTotal += aLength;
         return;
     }
+    mFeed = aData;
+    mFeedBase = mTotal;
+    mFeedLength = aLength;
     for (std::size_t at = 0; at < aLength; at += ChunkLength)
         ScanChunk(aData + at, std::min(ChunkLength, aLength - at));
 }
@@ -87,7 +90,10 @@ void ObjectScan::ScanChunk(const std::uint8_t* aData, std::size_t aLength) {
     if (mOverflow) return;
     Drain(mTotal);
     mBodies.Automaton().Scan(mCursor, aData, aLength, base,
-                             [this](std::uint32_t aGroup, std::uint64_t aEnd) { OnGroup(aGroup, aEnd); });
+                             [this](std::uint32_t aGroup, std::uint64_t aEnd) {
+                                 // A group no user waits on any more costs a test, not a call.
+                                 if (mActiveObject[aGroup] != mObject || !mActive[aGroup].empty()) OnGroup(aGroup, aEnd);
+                             });
     if (mTotal >= mBodies.Slack()) Release(mTotal - mBodies.Slack());
     CheckWork();
 }
@@ -131,7 +137,10 @@ void ObjectScan::OnGroup(std::uint32_t aGroup, std::uint64_t aEnd) {
     std::vector<std::uint32_t>& active = Active(aGroup);
     mVisits += active.size();
     for (std::size_t i = 0; i < active.size() && !mOverflow;) {
-        if (OnAnchor(active[i], aEnd)) {
+        // A user turned away by the bytes around the anchor stays: only a hit that passes decides
+        // whether it leaves.
+        const AnchorUser& user = mBodies.User(active[i]);
+        if (Refuted(user, aEnd) || (user.OnlyLinks ? LinkNext(user, active[i], aEnd) : OnAnchor(active[i], aEnd))) {
             ++i;
         } else {
             active[i] = active.back();
@@ -142,6 +151,20 @@ void ObjectScan::OnGroup(std::uint32_t aGroup, std::uint64_t aEnd) {
     for (std::uint32_t user : mEnabled) Active(mBodies.User(user).Group).push_back(user);
     mEnabled.clear();
     if (mVisits > WorkAllowance) CheckWork();
+}
+
+// Whether the bytes around the anchor, when the block being fed holds them, rule the user out.
+bool ObjectScan::Refuted(const AnchorUser& aUser, std::uint64_t aEnd) const {
+    const std::uint64_t from = aEnd + static_cast<std::uint64_t>(std::int64_t{aUser.ProbeAt}) - mFeedBase;
+    return aUser.ProbeMask != 0 && mFeedLength >= 8 && from <= mFeedLength - 8 && aUser.Refutes(mFeed + from);
+}
+
+bool ObjectScan::LinkNext(const AnchorUser& aUser, std::uint32_t aValue, std::uint64_t aEnd) {
+    const Progress& progress = mProgress[aUser.Body];
+    if (progress.Done || aUser.Part < progress.Part) return false;
+    Link(mBodies.Signatures()[aUser.Body].Parts[aUser.Part + 1], aEnd);
+    if (aUser.Part == progress.Seen) Enable(aValue);
+    return true;
 }
 
 bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
@@ -165,6 +188,13 @@ bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
     // Every segment that could link to this one has been verified by now.
     if (part.Linked && part.Rigid && !Linked(part, aEnd - (part.AnchorEnd - part.AnchorBegin) - part.MinPrefix))
         return true;
+    // A segment that is its anchor alone, with no start window to meet, matched here.
+    if (part.Elements.size() == part.AnchorEnd - part.AnchorBegin && !body.EndsPart(user.Part) &&
+        (user.Part > 0 || body.Where.Kind == OffsetKind::Any)) {
+        Link(body.Parts[user.Part + 1], aEnd);
+        if (user.Part == progress.Seen) Enable(aUser);
+        return true;
+    }
     const Candidate candidate{aEnd + part.MaxSuffix, aEnd, aUser};
     // With all its bytes here a part is verified at once, and enables the next part only if it matched.
     if (candidate.ReadyAt <= mTotal) {
@@ -261,6 +291,11 @@ void ObjectScan::Link(const CompiledPart& aNext, std::uint64_t aEnd) {
     std::vector<Window>& windows = Windows(aNext.LinkSlot);
     // A successor verified from now on starts after aEnd - 2 * LongestPart.
     const std::uint64_t horizon = 2 * std::uint64_t{mBodies.LongestPart()} + 1;
+    // Most often the new window extends the last one and none has gone stale.
+    if (!windows.empty() && windows.back().High + 1 >= aEnd + aNext.LinkMin && windows.front().High + horizon >= aEnd) {
+        windows.back().High = std::max(windows.back().High, aEnd + aNext.LinkMax);
+        return;
+    }
     std::size_t stale = 0;
     while (stale < windows.size() && windows[stale].High + horizon < aEnd) ++stale;
     if (stale > 0) windows.erase(windows.begin(), windows.begin() + static_cast<std::ptrdiff_t>(stale));

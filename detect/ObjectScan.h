@@ -76,7 +76,9 @@ private:
 
     void ScanChunk(const std::uint8_t* aData, std::size_t aLength);
     void OnGroup(std::uint32_t aGroup, std::uint64_t aEnd);
+    bool Refuted(const AnchorUser& aUser, std::uint64_t aEnd) const;
     bool OnAnchor(std::uint32_t aUser, std::uint64_t aEnd);
+    bool LinkNext(const AnchorUser& aUser, std::uint32_t aValue, std::uint64_t aEnd);
     std::vector<std::uint32_t>& Active(std::uint32_t aGroup);
     void Drain(std::uint64_t aUpTo);
     bool Verify(const Candidate& aCandidate); // whether the part matched around the anchor
@@ -112,6 +114,9 @@ private:
     std::uint64_t mDeclared = 0;
     std::uint64_t mTotal = 0;
     std::uint8_t mFirst[2] = {0, 0};
+    const std::uint8_t* mFeed = nullptr; // the block being fed, from offset mFeedBase
+    std::uint64_t mFeedBase = 0;
+    std::size_t mFeedLength = 0;
     LiteralAutomaton::Cursor mCursor;
     StreamWindow mWindow;
     PartVerifier mVerifier;

@@ -43,6 +43,13 @@ TEST(ObjectScan, MatchesFixedBytesAndSingleByteWildcards) {
         {"A:0:*:41(42|5a)434445", "AZCDE", {{"A", 5}}},
         {"A:0:*:41(42|5a)434445", "AXCDE", {}},
         {"A:0:*:616161", "aaaaaa", {{"A", 3}}},
+        // Bytes around the anchor turn hits away; near the object's ends there are fewer of them.
+        {"A:0:*:414243??44", "ABCxCABCxD", {{"A", 10}}},
+        {"A:0:*:4?41424344", "DABCD", {{"A", 5}}},
+        {"A:0:*:4?41424344", "ABCD", {}},
+        {"A:0:*:4?41424344", "xABCDxABCD", {}},
+        {"A:0:*:414243?5", "ABCDABCU", {{"A", 8}}},
+        {"A:0:*:414243?5", "xABC", {}},
         // Longer fixed runs than the automaton's anchor are checked to their end.
         {"A:0:*:" + std::string(80, '6') + "41", "x" + std::string(40, 'f') + "A", {{"A", 42}}},
         {"A:0:*:" + std::string(80, '6') + "41", "x" + std::string(39, 'f') + "gA", {}},
