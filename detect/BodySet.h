@@ -77,7 +77,9 @@ struct AnchorUser {
 // literal, each literal a group whose hit is handled once for all the parts sharing it.
 class BodySet {
 public:
-    static constexpr std::uint32_t MaxAnchorLength = 32;
+    // Sixteen fixed bytes are found rarely enough; each byte more is a trie state per literal
+    // (60,000 bodies: 64 MB compiled and 0.41 s at 16, 77 MB and 0.52 s at 32).
+    static constexpr std::uint32_t MaxAnchorLength = 16;
     // A ranged gap at least this wide in a first part makes it a chain of segments.
     static constexpr std::uint32_t WideGap = 32;
 
