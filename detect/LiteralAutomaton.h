@@ -105,18 +105,26 @@ private:
     // The pair table is not asked: every pair that reports or begins a path starts a literal.
     // A first test reads one byte of a 64 KiB table, not the three-byte filter (up to 2 MiB), which
     // a large set makes too big to stay in the cache between objects.
-    std::uint32_t Stops(const std::uint8_t* aData, std::size_t aAt) const {
+    std::uint32_t MayStop(const std::uint8_t* aData, std::size_t aAt) const {
         const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
         return (mClasses[key & 0xFFFF] >> (key >> 21)) & 1u;
     }
+    bool Stops(const std::uint8_t* aData, std::size_t aAt) const {
+        const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
+        return (Emits(key) | Triple(key)) != 0;
+    }
     // When most pairs start a literal the pair table skips little: eight positions at a time are
-    // tested against the pairs' classes of third bytes, their loads independent.
+    // tested against the pairs' classes of third bytes, their loads independent, and only the
+    // positions that pass are tested against the reporting pairs and the three-byte filter.
     // Returns the first position that may stop, or where fewer than nine bytes remain.
     std::size_t SkipDense(const std::uint8_t* aData, std::size_t aLength, std::size_t aAt) const {
         while (aAt + 9 <= aLength) {
-            std::uint32_t stops = 0;
-            for (std::uint32_t k = 0; k < 8; ++k) stops |= Stops(aData, aAt + k) << k;
-            if (stops != 0) return aAt + static_cast<std::size_t>(std::countr_zero(stops));
+            std::uint32_t may = 0;
+            for (std::uint32_t k = 0; k < 8; ++k) may |= MayStop(aData, aAt + k) << k;
+            for (; may != 0; may &= may - 1) {
+                const std::size_t at = aAt + static_cast<std::size_t>(std::countr_zero(may));
+                if (Stops(aData, at)) return at;
+            }
             aAt += 8;
         }
         return aAt;
