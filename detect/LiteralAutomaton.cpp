@@ -196,12 +196,12 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
         aPoll.Advance(1);
         if (mStates[s].OutCount > 0 || mStates[s].OutLink != 0) mReports[s >> 6] |= std::uint64_t{1} << (s & 63);
     }
-    if (mDensePairs) aPoll.Assign(mClasses, 65536, std::uint8_t{0});
+    if (mDensePairs) aPoll.Assign(mClasses, 65536, std::uint16_t{0});
     for (std::uint32_t pair = 0; pair < 65536; ++pair) {
         const std::uint32_t key = Key(pair >> 8, pair & 0xFF, 0);
         if (!Bit(mReports, mShallow[pair])) continue;
         mEmits[key >> 6] |= std::uint64_t{1} << (key & 63);
-        if (mDensePairs) mClasses[key] = 0xFF;
+        if (mDensePairs) mClasses[key] = 0xFFFF;
     }
     const State& root = mStates[0];
     std::size_t paths = 0;
@@ -223,7 +223,7 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
                                               mEdgeBytes[second.EdgeBegin + e3]);
                 const TripleProbe probe = Probe(key);
                 mTriples[probe.Word] |= probe.Mask;
-                if (mDensePairs) mClasses[key & 0xFFFF] |= static_cast<std::uint8_t>(1u << (key >> 21));
+                if (mDensePairs) mClasses[key & 0xFFFF] |= static_cast<std::uint16_t>(1u << (key >> 20));
             }
         }
     }
@@ -232,7 +232,7 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
 std::size_t LiteralAutomaton::MemoryBytes() const {
     return mStates.capacity() * sizeof(State) + mEdgeBytes.capacity() + mEdgeTargets.capacity() * 4 +
            mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4 +
-           (mEmits.capacity() + mTriples.capacity() + mReports.capacity()) * 8 + mClasses.capacity();
+           (mEmits.capacity() + mTriples.capacity() + mReports.capacity()) * 8 + mClasses.capacity() * 2;
 }
 
 } // namespace detect

@@ -103,11 +103,11 @@ private:
     }
     // Whether the shallow loop stops at aData[aAt] (0 < aAt, aAt + 1 < length), without branches.
     // The pair table is not asked: every pair that reports or begins a path starts a literal.
-    // A first test reads one byte of a 64 KiB table, not the three-byte filter (up to 2 MiB), which
+    // A first test reads two bytes of a 128 KiB table, not the three-byte filter (up to 2 MiB), which
     // a large set makes too big to stay in the cache between objects.
     std::uint32_t MayStop(const std::uint8_t* aData, std::size_t aAt) const {
         const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
-        return (mClasses[key & 0xFFFF] >> (key >> 21)) & 1u;
+        return (static_cast<std::uint32_t>(mClasses[key & 0xFFFF]) >> (key >> 20)) & 1u;
     }
     bool Stops(const std::uint8_t* aData, std::size_t aAt) const {
         const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
@@ -152,9 +152,9 @@ private:
     // Hashed three-byte paths, 64 Kibit to 16 Mibit: at least 32 bits a path, two bits set in one
     // word by each, so that random bytes stop in under one percent even when the pairs say little.
     std::vector<std::uint64_t> mTriples;
-    // With dense pairs, per pair (by Key): bit k when a path goes on with a third byte whose top three
-    // bits are k; all eight when the pair reports.
-    std::vector<std::uint8_t> mClasses;
+    // With dense pairs, per pair (by Key): bit k when a path goes on with a third byte whose top four
+    // bits are k; all sixteen when the pair reports.
+    std::vector<std::uint16_t> mClasses;
     std::uint32_t mTripleShift = 54; // 64 - log2 of the filter's words
     // States that report, themselves or through their output links.
     std::vector<std::uint64_t> mReports = std::vector<std::uint64_t>(1, 0);
