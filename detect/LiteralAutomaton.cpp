@@ -20,6 +20,7 @@ void LiteralAutomaton::Finish(CancelPoll& aPoll) {
     BuildLinks(aPoll);
     BuildPairs(aPoll);
     BuildTriples(aPoll);
+    BuildQuads(aPoll);
 }
 
 // Builds the trie in one pass over the literals in sorted order: each shares its path with the
@@ -83,6 +84,7 @@ void LiteralAutomaton::BuildTrie(CancelPoll& aPoll) {
     };
     mTwoDeep = firstAt(2);
     mThreeDeep = firstAt(3);
+    mFourDeep = firstAt(4);
     aPoll.Assign(mEdgeBytes, edges.size(), std::uint8_t{0});
     aPoll.Assign(mEdgeTargets, edges.size(), std::uint32_t{0});
     std::vector<std::uint32_t> fill;
@@ -221,7 +223,7 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
             for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
                 const std::uint32_t key = Key(mEdgeBytes[root.EdgeBegin + e1], mEdgeBytes[first.EdgeBegin + e2],
                                               mEdgeBytes[second.EdgeBegin + e3]);
-                const TripleProbe probe = Probe(key);
+                const TripleProbe probe = Probe(key, mTripleShift);
                 mTriples[probe.Word] |= probe.Mask;
                 if (mDensePairs) mClasses[key & 0xFFFF] |= static_cast<std::uint16_t>(1u << (key >> 20));
             }
@@ -229,10 +231,43 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
     }
 }
 
+// Calls aVisit(key) for each four-byte path of the trie, its bytes as Quad reads them.
+template <class Visit> void LiteralAutomaton::ForEachQuad(CancelPoll& aPoll, Visit&& aVisit) const {
+    const State& root = mStates[0];
+    for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
+        aPoll.Check();
+        const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
+        for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
+            const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];
+            for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
+                const State& third = mStates[mEdgeTargets[second.EdgeBegin + e3]];
+                const std::uint32_t key = Key(mEdgeBytes[root.EdgeBegin + e1], mEdgeBytes[first.EdgeBegin + e2],
+                                              mEdgeBytes[second.EdgeBegin + e3]);
+                for (std::uint32_t e4 = 0; e4 < third.EdgeCount; ++e4)
+                    aVisit(key | std::uint32_t{mEdgeBytes[third.EdgeBegin + e4]} << 24);
+            }
+        }
+    }
+}
+
+void LiteralAutomaton::BuildQuads(CancelPoll& aPoll) {
+    std::size_t paths = 0;
+    ForEachQuad(aPoll, [&paths](std::uint32_t) { ++paths; });
+    std::uint32_t log2Bits = 16;
+    while (log2Bits < 24 && (std::size_t{1} << log2Bits) < paths * 32) ++log2Bits;
+    mQuadShift = 64 - (log2Bits - 6);
+    aPoll.Assign(mQuads, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
+    ForEachQuad(aPoll, [this](std::uint32_t aKey) {
+        const TripleProbe probe = Probe(aKey, mQuadShift);
+        mQuads[probe.Word] |= probe.Mask;
+    });
+}
+
 std::size_t LiteralAutomaton::MemoryBytes() const {
     return mStates.capacity() * sizeof(State) + mEdgeBytes.capacity() + mEdgeTargets.capacity() * 4 +
            mOutputs.capacity() * 4 + sizeof mRoot + mPairs.capacity() * 8 + mShallow.capacity() * 4 +
-           (mEmits.capacity() + mTriples.capacity() + mReports.capacity()) * 8 + mClasses.capacity() * 2;
+           (mEmits.capacity() + mTriples.capacity() + mQuads.capacity() + mReports.capacity()) * 8 +
+           mClasses.capacity() * 2;
 }
 
 } // namespace detect

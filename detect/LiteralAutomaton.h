@@ -85,14 +85,19 @@ private:
         std::uint32_t Word;
         std::uint64_t Mask;
     };
-    TripleProbe Probe(std::uint32_t aKey) const {
+    static TripleProbe Probe(std::uint32_t aKey, std::uint32_t aShift) {
         const std::uint64_t hash = (std::uint64_t{aKey} + 1) * 0x9E3779B97F4A7C15u;
-        return {static_cast<std::uint32_t>(hash >> mTripleShift),
+        return {static_cast<std::uint32_t>(hash >> aShift),
                 std::uint64_t{1} << (hash >> 20 & 63) | std::uint64_t{1} << (hash >> 26 & 63)};
     }
     std::uint32_t Triple(std::uint32_t aKey) const {
-        const TripleProbe probe = Probe(aKey);
+        const TripleProbe probe = Probe(aKey, mTripleShift);
         return static_cast<std::uint32_t>((mTriples[probe.Word] & probe.Mask) == probe.Mask);
+    }
+    // Whether the four bytes at aBytes may be a path of the trie: the same kind of filter.
+    std::uint32_t Quad(const std::uint8_t* aBytes) const {
+        const TripleProbe probe = Probe(Key(aBytes[0], aBytes[1], aBytes[2]) | std::uint32_t{aBytes[3]} << 24, mQuadShift);
+        return static_cast<std::uint32_t>((mQuads[probe.Word] & probe.Mask) == probe.Mask);
     }
     // Whether the two-deep state of the key's first two bytes reports.
     std::uint32_t Emits(std::uint32_t aKey) const { return static_cast<std::uint32_t>(Bit(mEmits, aKey & 0xFFFF)); }
@@ -136,6 +141,8 @@ private:
     void BuildLinks(CancelPoll& aPoll);
     void BuildPairs(CancelPoll& aPoll);
     void BuildTriples(CancelPoll& aPoll);
+    template <class Visit> void ForEachQuad(CancelPoll& aPoll, Visit&& aVisit) const;
+    void BuildQuads(CancelPoll& aPoll);
 
     // The literals until Finish.
     std::vector<Literal> mLiterals;
@@ -160,6 +167,11 @@ private:
     std::vector<std::uint64_t> mReports = std::vector<std::uint64_t>(1, 0);
     std::uint32_t mTwoDeep = 1;   // the first state two bytes deep
     std::uint32_t mThreeDeep = 1; // the first state three or more bytes deep
+    std::uint32_t mFourDeep = 1;  // the first state four or more bytes deep
+    // Hashed four-byte paths, sized as the three-byte filter: they tell a three-deep state that the
+    // next byte goes no deeper.
+    std::vector<std::uint64_t> mQuads;
+    std::uint32_t mQuadShift = 54;
     bool mDensePairs = false;     // more than a quarter of the pairs start a literal
 };
 
@@ -206,9 +218,11 @@ void LiteralAutomaton::Scan(Cursor& aCursor, const std::uint8_t* aData, std::siz
                 continue;
             }
             state = mShallow[static_cast<std::uint32_t>(previous) << 8 | aData[i]];
-        } else if (state < mThreeDeep && i >= 2 && Triple(Key(aData[i - 2], aData[i - 1], aData[i])) == 0) {
-            // Two deep and no path of three bytes continues: the byte leads where it leads from
-            // the last byte alone, so the shallow loop takes over.
+        } else if (state < mFourDeep && i >= 2 && Triple(Key(aData[i - 2], aData[i - 1], aData[i])) == 0 &&
+                   (state < mThreeDeep || (i >= 3 && Quad(aData + i - 3) == 0))) {
+            // Two deep and no path of three bytes continues, or three deep and no path of three or
+            // four bytes ends here: no state deeper than two is reached, so the byte leads where it
+            // leads from the last byte alone and the shallow loop takes over.
             state = mRoot[aData[i - 1]];
             continue;
         } else {
