@@ -205,34 +205,17 @@ void LiteralAutomaton::BuildTriples(CancelPoll& aPoll) {
         mEmits[key >> 6] |= std::uint64_t{1} << (key & 63);
         if (mDensePairs) mClasses[key] = 0xFFFF;
     }
-    const State& root = mStates[0];
-    std::size_t paths = 0;
-    for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
-        const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
-        for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) paths += mStates[mEdgeTargets[first.EdgeBegin + e2]].EdgeCount;
-    }
-    std::uint32_t log2Bits = 16;
-    while (log2Bits < 24 && (std::size_t{1} << log2Bits) < paths * 32) ++log2Bits;
-    mTripleShift = 64 - (log2Bits - 6);
-    aPoll.Assign(mTriples, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
-    for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
-        aPoll.Check();
-        const State& first = mStates[mEdgeTargets[root.EdgeBegin + e1]];
-        for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
-            const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];
-            for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
-                const std::uint32_t key = Key(mEdgeBytes[root.EdgeBegin + e1], mEdgeBytes[first.EdgeBegin + e2],
-                                              mEdgeBytes[second.EdgeBegin + e3]);
-                const TripleProbe probe = Probe(key, mTripleShift);
-                mTriples[probe.Word] |= probe.Mask;
-                if (mDensePairs) mClasses[key & 0xFFFF] |= static_cast<std::uint16_t>(1u << (key >> 20));
-            }
-        }
-    }
+    mTripleShift = SizeFilter(mTriples, aPoll, false);
+    ForEachPath(aPoll, false, [this](std::uint32_t aKey) {
+        const TripleProbe probe = Probe(aKey, mTripleShift);
+        mTriples[probe.Word] |= probe.Mask;
+        if (mDensePairs) mClasses[aKey & 0xFFFF] |= static_cast<std::uint16_t>(1u << (aKey >> 20));
+    });
 }
 
-// Calls aVisit(key) for each four-byte path of the trie, its bytes as Quad reads them.
-template <class Visit> void LiteralAutomaton::ForEachQuad(CancelPoll& aPoll, Visit&& aVisit) const {
+// Calls aVisit(key) for each path of the trie three bytes deep, or four with aFour, its bytes
+// as Key and Quad read them.
+template <class Visit> void LiteralAutomaton::ForEachPath(CancelPoll& aPoll, bool aFour, Visit&& aVisit) const {
     const State& root = mStates[0];
     for (std::uint32_t e1 = 0; e1 < root.EdgeCount; ++e1) {
         aPoll.Check();
@@ -240,9 +223,14 @@ template <class Visit> void LiteralAutomaton::ForEachQuad(CancelPoll& aPoll, Vis
         for (std::uint32_t e2 = 0; e2 < first.EdgeCount; ++e2) {
             const State& second = mStates[mEdgeTargets[first.EdgeBegin + e2]];
             for (std::uint32_t e3 = 0; e3 < second.EdgeCount; ++e3) {
-                const State& third = mStates[mEdgeTargets[second.EdgeBegin + e3]];
+                const std::uint32_t child = mEdgeTargets[second.EdgeBegin + e3];
                 const std::uint32_t key = Key(mEdgeBytes[root.EdgeBegin + e1], mEdgeBytes[first.EdgeBegin + e2],
                                               mEdgeBytes[second.EdgeBegin + e3]);
+                if (!aFour) {
+                    aVisit(key);
+                    continue;
+                }
+                const State& third = mStates[child];
                 for (std::uint32_t e4 = 0; e4 < third.EdgeCount; ++e4)
                     aVisit(key | std::uint32_t{mEdgeBytes[third.EdgeBegin + e4]} << 24);
             }
@@ -250,14 +238,20 @@ template <class Visit> void LiteralAutomaton::ForEachQuad(CancelPoll& aPoll, Vis
     }
 }
 
-void LiteralAutomaton::BuildQuads(CancelPoll& aPoll) {
+// Sizes a filter of the paths three (or four) bytes deep at 32 bits a path, 64 Kibit to 16 Mibit;
+// returns the shift that gives a hash's word.
+std::uint32_t LiteralAutomaton::SizeFilter(std::vector<std::uint64_t>& aFilter, CancelPoll& aPoll, bool aFour) const {
     std::size_t paths = 0;
-    ForEachQuad(aPoll, [&paths](std::uint32_t) { ++paths; });
+    ForEachPath(aPoll, aFour, [&paths](std::uint32_t) { ++paths; });
     std::uint32_t log2Bits = 16;
     while (log2Bits < 24 && (std::size_t{1} << log2Bits) < paths * 32) ++log2Bits;
-    mQuadShift = 64 - (log2Bits - 6);
-    aPoll.Assign(mQuads, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
-    ForEachQuad(aPoll, [this](std::uint32_t aKey) {
+    aPoll.Assign(aFilter, std::size_t{1} << (log2Bits - 6), std::uint64_t{0});
+    return 64 - (log2Bits - 6);
+}
+
+void LiteralAutomaton::BuildQuads(CancelPoll& aPoll) {
+    mQuadShift = SizeFilter(mQuads, aPoll, true);
+    ForEachPath(aPoll, true, [this](std::uint32_t aKey) {
         const TripleProbe probe = Probe(aKey, mQuadShift);
         mQuads[probe.Word] |= probe.Mask;
     });

@@ -141,7 +141,8 @@ private:
     void BuildLinks(CancelPoll& aPoll);
     void BuildPairs(CancelPoll& aPoll);
     void BuildTriples(CancelPoll& aPoll);
-    template <class Visit> void ForEachQuad(CancelPoll& aPoll, Visit&& aVisit) const;
+    template <class Visit> void ForEachPath(CancelPoll& aPoll, bool aFour, Visit&& aVisit) const;
+    std::uint32_t SizeFilter(std::vector<std::uint64_t>& aFilter, CancelPoll& aPoll, bool aFour) const;
     void BuildQuads(CancelPoll& aPoll);
 
     // The literals until Finish.
