@@ -106,17 +106,13 @@ private:
         const std::uint32_t key = Key(static_cast<std::uint32_t>(aPrevious), aByte, aNext);
         return Emits(key) != 0 || Triple(key) != 0;
     }
-    // Whether the shallow loop stops at aData[aAt] (0 < aAt, aAt + 1 < length), without branches.
-    // The pair table is not asked: every pair that reports or begins a path starts a literal.
-    // A first test reads two bytes of a 128 KiB table, not the three-byte filter (up to 2 MiB), which
+    // Whether the dense skip may have to stop at aData[aAt] (0 < aAt, aAt + 1 < length), without
+    // branches. The pair table is not asked: every pair that reports or begins a path starts a
+    // literal. It reads two bytes of a 128 KiB table, not the three-byte filter (up to 2 MiB), which
     // a large set makes too big to stay in the cache between objects.
     std::uint32_t MayStop(const std::uint8_t* aData, std::size_t aAt) const {
         const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
         return (static_cast<std::uint32_t>(mClasses[key & 0xFFFF]) >> (key >> 20)) & 1u;
-    }
-    bool Stops(const std::uint8_t* aData, std::size_t aAt) const {
-        const std::uint32_t key = Key(aData[aAt - 1], aData[aAt], aData[aAt + 1]);
-        return (Emits(key) | Triple(key)) != 0;
     }
     // When most pairs start a literal the pair table skips little: eight positions at a time are
     // tested against the pairs' classes of third bytes, their loads independent, and only the
@@ -128,7 +124,7 @@ private:
             for (std::uint32_t k = 0; k < 8; ++k) may |= MayStop(aData, aAt + k) << k;
             for (; may != 0; may &= may - 1) {
                 const std::size_t at = aAt + static_cast<std::size_t>(std::countr_zero(may));
-                if (Stops(aData, at)) return at;
+                if (NeedsStop(aData[at - 1], aData[at], aData[at + 1])) return at;
             }
             aAt += 8;
         }

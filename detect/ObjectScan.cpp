@@ -190,11 +190,8 @@ bool ObjectScan::OnAnchor(std::uint32_t aUser, std::uint64_t aEnd) {
         return true;
     // A segment that is its anchor alone, with no start window to meet, matched here.
     if (part.Elements.size() == part.AnchorEnd - part.AnchorBegin && !body.EndsPart(user.Part) &&
-        (user.Part > 0 || body.Where.Kind == OffsetKind::Any)) {
-        Link(body.Parts[user.Part + 1], aEnd);
-        if (user.Part == progress.Seen) Enable(aUser);
-        return true;
-    }
+        (user.Part > 0 || body.Where.Kind == OffsetKind::Any))
+        return LinkNext(user, aUser, aEnd);
     const Candidate candidate{aEnd + part.MaxSuffix, aEnd, aUser};
     // With all its bytes here a part is verified at once, and enables the next part only if it matched.
     if (candidate.ReadyAt <= mTotal) {
@@ -291,14 +288,12 @@ void ObjectScan::Link(const CompiledPart& aNext, std::uint64_t aEnd) {
     std::vector<Window>& windows = Windows(aNext.LinkSlot);
     // A successor verified from now on starts after aEnd - 2 * LongestPart.
     const std::uint64_t horizon = 2 * std::uint64_t{mBodies.LongestPart()} + 1;
-    // Most often the new window extends the last one and none has gone stale.
-    if (!windows.empty() && windows.back().High + 1 >= aEnd + aNext.LinkMin && windows.front().High + horizon >= aEnd) {
-        windows.back().High = std::max(windows.back().High, aEnd + aNext.LinkMax);
-        return;
+    // Windows end in order: only once the first has gone stale are there any to drop.
+    if (!windows.empty() && windows.front().High + horizon < aEnd) {
+        std::size_t stale = 1;
+        while (stale < windows.size() && windows[stale].High + horizon < aEnd) ++stale;
+        windows.erase(windows.begin(), windows.begin() + static_cast<std::ptrdiff_t>(stale));
     }
-    std::size_t stale = 0;
-    while (stale < windows.size() && windows[stale].High + horizon < aEnd) ++stale;
-    if (stale > 0) windows.erase(windows.begin(), windows.begin() + static_cast<std::ptrdiff_t>(stale));
     const Window added{aEnd + aNext.LinkMin, aEnd + aNext.LinkMax};
     if (!windows.empty() && windows.back().High + 1 >= added.Low) {
         windows.back().High = std::max(windows.back().High, added.High);
